@@ -1,0 +1,80 @@
+#include "core/Ansi.h"
+
+#include "core/Errors.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <QList>
+
+#include <array>
+
+namespace tarvo {
+
+namespace {
+constexpr const char *codePage = "windows-1252";
+
+// QStringEncoder reports an unencodable character only through hasError() and
+// writes a substitute byte, so each character is checked on its own to name it.
+QString firstUnencodable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        QStringEncoder encoder(codePage);
+        (void)QByteArray(encoder.encode(QStringView(text).mid(i, len)));
+        if (encoder.hasError())
+            return text.mid(i, len);
+        i += len;
+    }
+    return {};
+}
+} // namespace
+
+QByteArray toAnsi(const QString &text)
+{
+    QStringEncoder encoder(codePage);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError()) {
+        const QString bad = firstUnencodable(text);
+        const char32_t cp = bad.isEmpty() ? 0 : bad.toUcs4().value(0);
+        throw EEncodingError(QStringLiteral("Le texte « %1 » contient le caractère « %2 » (U+%3), "
+                                            "qui ne peut pas être enregistré dans les fichiers "
+                                            "de données (Windows-1252).")
+                                 .arg(text, bad,
+                                      QString::number(cp, 16).toUpper().rightJustified(4, u'0'))
+                                 .toStdString());
+    }
+    return bytes;
+}
+
+QString fromAnsi(QByteArrayView bytes)
+{
+    // The code page maps each byte to one UTF-16 unit: take Qt's mapping once as
+    // a table, so decoding the lines of a long list costs no converter per line.
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t {};
+        char all[256];
+        for (int b = 0; b < 256; ++b)
+            all[b] = char(b);
+        QStringDecoder decoder(codePage);
+        const QString decoded = decoder.decode(QByteArrayView(all, 256));
+        Q_ASSERT(decoded.size() == 256);
+        for (int b = 0; b < 256; ++b)
+            t[size_t(b)] = decoded.size() == 256 ? decoded.at(b).unicode() : char16_t(b);
+        return t;
+    }();
+
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    for (const char c : bytes)
+        *out++ = table[static_cast<unsigned char>(c)];
+    return text;
+}
+
+bool isAnsi(const QString &text)
+{
+    QStringEncoder encoder(codePage);
+    (void)QByteArray(encoder.encode(text));
+    return !encoder.hasError();
+}
+
+} // namespace tarvo

@@ -1,0 +1,22 @@
+// The bridge between Qt's UTF-16 text and the single-byte Windows-1252 text of
+// the data files. Encoding refuses what the code page cannot hold rather than
+// writing a substitute byte, so no stored description is ever silently altered.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace tarvo {
+
+// Throws EEncodingError naming the first character that cannot be encoded.
+QByteArray toAnsi(const QString &text);
+
+// Every byte decodes to something; the five bytes the code page leaves
+// undefined come out as the replacement character.
+QString fromAnsi(QByteArrayView bytes);
+
+// Whether toAnsi() would accept the text.
+bool isAnsi(const QString &text);
+
+} // namespace tarvo

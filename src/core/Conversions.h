@@ -1,0 +1,24 @@
+// Number and text conversions of the window framework, kept free of any GUI
+// so that the data-file writers and the tests use them directly.
+#pragma once
+
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+
+namespace tarvo {
+
+// An optional sign then decimal digits, within the 32-bit range; anything else
+// (the empty text, spaces, a lone sign, overflow) throws EConvertError.
+std::int32_t StrToInt(const QString &text);
+
+// Plain decimal, a minus sign when negative.
+QString IntToStr(std::int32_t value);
+
+// The "####.00" format: the exact value of the float rounded to two decimals,
+// a half away from zero, every integer digit and no leading zero (0.5 is ".50"),
+// no grouping, the locale's decimal separator.
+QString FormatFloat(float value, const QLocale &locale = QLocale());
+
+} // namespace tarvo

@@ -1,0 +1,42 @@
+// The error classes of the system. Framework operations (number conversions,
+// file loading, text encoding, appends) report failure by throwing one of these;
+// the framework's guarded dispatch shows the message and lets the application go on.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tarvo {
+
+// Base of every error the system raises itself. The message is UTF-8 and meant
+// for the user, in French.
+class Exception : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A text that is not a whole number, or one out of the 32-bit range.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file that cannot be opened for reading.
+class EFOpenError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file or directory that cannot be written to.
+class EWriteError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A text holding a character that Windows-1252 cannot hold.
+class EEncodingError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+} // namespace tarvo

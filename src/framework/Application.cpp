@@ -1,0 +1,104 @@
+#include "framework/Application.h"
+
+#include "framework/Form.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QTranslator>
+
+#include <stdexcept>
+
+namespace tarvo {
+
+namespace {
+
+std::vector<TForm *> &forms()
+{
+    static std::vector<TForm *> list;
+    return list;
+}
+
+// Debian's fonts-wine package carries metric-compatible versions of the fonts
+// the windows were drawn with; without them Qt falls back to its default sans.
+constexpr const char *fontFolder = "/usr/share/wine/fonts";
+constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf", "tahomabd.ttf"};
+
+} // namespace
+
+void TApplication::Initialize()
+{
+    for (const char *file : fontFiles) {
+        const QString path = QDir(QString::fromLatin1(fontFolder)).filePath(QString::fromLatin1(file));
+        if (QFileInfo::exists(path))
+            QFontDatabase::addApplicationFont(path);
+    }
+
+    // The program speaks French whatever the desktop's language, and so must
+    // Qt's own dialog buttons ("Annuler").
+    auto *translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_fr"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+
+    // Windows are hidden, not destroyed, and the loop ends with the main form only.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TApplication::registerForm(TForm *form)
+{
+    forms().push_back(form);
+}
+
+TForm *TApplication::MainForm()
+{
+    return forms().empty() ? nullptr : forms().front();
+}
+
+int TApplication::Run()
+{
+    if (TForm *main = MainForm())
+        main->setVisible(true);
+    return QApplication::exec();
+}
+
+void TApplication::DestroyForms()
+{
+    while (!forms().empty()) {
+        delete forms().back();
+        forms().pop_back();
+    }
+}
+
+void TApplication::ShowException(const std::exception &error)
+{
+    QWidget *parent = TForm::ActiveForm();
+    if (parent && !parent->isVisible())
+        parent = nullptr;
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("CPU Tarvo 32"),
+                    QString::fromUtf8(error.what()), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void TApplication::Invoke(const std::function<void()> &handler) noexcept
+{
+    try {
+        try {
+            handler();
+        } catch (const std::exception &error) {
+            ShowException(error);
+        } catch (...) {
+            ShowException(std::runtime_error("Une erreur inattendue s'est produite."));
+        }
+    } catch (...) {
+        // Showing the message failed too (out of memory): nothing more can be done
+        // for this handler, and the loop must go on.
+    }
+}
+
+} // namespace tarvo

@@ -1,0 +1,48 @@
+// The framework's sorted list box. Its items are the lines of a text file kept
+// as one byte buffer (LineList), so that a list of a million lines needs neither
+// a widget item nor a string per line; a line is decoded only when drawn.
+#pragma once
+
+#include "core/LineList.h"
+
+#include <QAbstractListModel>
+#include <QListView>
+
+#include <string>
+
+namespace tarvo {
+
+class SortedLinesModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    // Replaces the items by the file's lines in ascending text order. A file that
+    // cannot be read throws EFOpenError and leaves the items as they were.
+    void LoadFromFile(const std::string &path);
+
+    const LineList &lines() const { return lines_; }
+
+private:
+    LineList lines_;
+};
+
+class TListBox : public QListView {
+    Q_OBJECT
+
+public:
+    explicit TListBox(QWidget *parent = nullptr);
+
+    void LoadFromFile(const std::string &path);
+    int count() const;
+    QString item(int row) const;
+
+private:
+    SortedLinesModel model_;
+};
+
+} // namespace tarvo

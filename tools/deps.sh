@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs the Debian packages the project needs to build, run and test,
+# skipping the package index update when nothing is missing.
+set -eu
+
+packages="cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+fonts-wine locales xvfb xauth imagemagick"
+
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+if [ -n "$missing" ]; then
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing
+fi
+
+# A French locale, to check that the data files keep their decimal point under it.
+if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
+    $SUDO sed -i 's/^# *\(fr_FR.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen || echo 'fr_FR.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen
+fi
