@@ -110,6 +110,19 @@ private slots:
         QCOMPARE(b->activations, 1);
     }
 
+    void staleActivationWhileShowingIsIgnored()
+    {
+        a->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        b->setVisible(true);
+        // Before the window system confirms the new form, it may still pass the
+        // focus to the previous one: that is not the user coming back to it.
+        QApplication::setActiveWindow(a.get());
+        QCOMPARE(a->activations, 1);
+        QVERIFY(QTest::qWaitForWindowActive(b.get()));
+        QCOMPARE(b->activations, 1);
+    }
+
     void modalDialogClosingIsNoActivation()
     {
         a->setVisible(true);
