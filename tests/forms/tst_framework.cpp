@@ -1,0 +1,260 @@
+// The framework's activation rules and guarded dispatch, on forms of its own.
+#include "FormsFixture.h"
+
+#include "core/Errors.h"
+#include "framework/Dialogs.h"
+
+#include <QInputDialog>
+#include <QPushButton>
+
+#include <algorithm>
+
+using tarvo::TForm;
+
+namespace {
+
+class CountingForm : public TForm {
+public:
+    explicit CountingForm(BorderIcons icons = BorderIcons::SystemMenu)
+        : TForm(icons)
+    {
+        resize(200, 100);
+        finishCreate();
+        OnActivate = [this] {
+            ++activations;
+            if (throwOnActivate)
+                throw tarvo::EFOpenError("activation failed");
+        };
+    }
+    int activations = 0;
+    bool throwOnActivate = false;
+};
+
+class ThrowingForm : public TForm {
+public:
+    ThrowingForm()
+        : TForm(BorderIcons::None)
+        , button(new QPushButton(QStringLiteral("go"), this))
+    {
+        resize(200, 100);
+        finishCreate();
+        tarvo::connectHandler(button, &QPushButton::clicked, this, &ThrowingForm::Click);
+    }
+    void Click()
+    {
+        ++clicks;
+        if (clicks == 1)
+            throw tarvo::EConvertError("« x » n'est pas un nombre entier valide.");
+        if (clicks == 2)
+            throw std::logic_error("not ours");
+        if (clicks == 3)
+            throw 42;
+    }
+    QPushButton *button;
+    int clicks = 0;
+};
+
+} // namespace
+
+class TestFramework : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        tarvo::TApplication::Initialize();
+    }
+
+    void init()
+    {
+        // Each case starts with its own forms, all hidden, and no active one.
+        a = std::make_unique<CountingForm>();
+        b = std::make_unique<CountingForm>();
+    }
+    void cleanup()
+    {
+        a.reset();
+        b.reset();
+    }
+
+    void showingActivatesBeforeReturning()
+    {
+        a->setVisible(true);
+        QCOMPARE(a->activations, 1);
+        QCOMPARE(TForm::ActiveForm(), a.get());
+
+        // Setting the current value changes nothing.
+        a->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        QCOMPARE(a->activations, 1);
+
+        a->setVisible(false);
+        QVERIFY(!a->isVisible());
+        a->setVisible(false);
+        a->setVisible(true);
+        QCOMPARE(a->activations, 2);
+    }
+
+    void runsAgainWhenComingFromAnotherForm()
+    {
+        a->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        b->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(b.get()));
+        QCOMPARE(a->activations, 1);
+        QCOMPARE(b->activations, 1);
+
+        // The user clicks back into the first form.
+        a->activateWindow();
+        QTRY_COMPARE(a->activations, 2);
+        QCOMPARE(b->activations, 1);
+    }
+
+    void staleActivationWhileShowingIsIgnored()
+    {
+        a->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        b->setVisible(true);
+        // Before the window system confirms the new form, it may still pass the
+        // focus to the previous one: that is not the user coming back to it.
+        QApplication::setActiveWindow(a.get());
+        QCOMPARE(a->activations, 1);
+        QVERIFY(QTest::qWaitForWindowActive(b.get()));
+        QCOMPARE(b->activations, 1);
+    }
+
+    void modalDialogClosingIsNoActivation()
+    {
+        a->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+
+        bool seen = false;
+        onNextModal([](QDialog *dialog) { dialog->reject(); }, &seen);
+        QCOMPARE(tarvo::InputBox("Titre", "Question :", "défaut"), QStringLiteral("défaut"));
+        QVERIFY(seen);
+
+        onNextModal([](QDialog *dialog) { dialog->accept(); }, &seen);
+        tarvo::TApplication::ShowException(std::runtime_error("message"));
+        QVERIFY(seen);
+
+        // The window manager gives the activation back to the form beneath.
+        a->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        QCOMPARE(a->activations, 1);
+    }
+
+    void inputBoxReturnsTheEditedText()
+    {
+        a->setVisible(true);
+        onNextModal([](QDialog *dialog) {
+            auto *input = qobject_cast<QInputDialog *>(dialog);
+            QVERIFY(input);
+            QCOMPARE(input->objectName(), QStringLiteral("InputBox"));
+            QCOMPARE(input->windowTitle(), QStringLiteral("Titre"));
+            QCOMPARE(input->labelText(), QStringLiteral("Question :"));
+            QCOMPARE(input->textValue(), QStringLiteral("défaut"));
+            // Qt's own buttons speak French too.
+            const auto buttons = input->findChildren<QPushButton *>();
+            QVERIFY(std::any_of(buttons.begin(), buttons.end(),
+                                [](QPushButton *b) { return b->text() == QStringLiteral("Annuler"); }));
+            input->setTextValue(QStringLiteral("  nouveau  "));
+            input->accept();
+        });
+        QCOMPARE(tarvo::InputBox("Titre", "Question :", "défaut"), QStringLiteral("  nouveau  "));
+    }
+
+    void handlerExceptionsAreShownAndTheLoopGoesOn_data()
+    {
+        QTest::addColumn<int>("click");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("framework error") << 1 << QString::fromUtf8("« x » n'est pas un nombre entier valide.");
+        QTest::newRow("standard exception") << 2 << "not ours";
+        QTest::newRow("anything else") << 3 << "Une erreur inattendue s'est produite.";
+    }
+    void handlerExceptionsAreShownAndTheLoopGoesOn()
+    {
+        QFETCH(int, click);
+        QFETCH(QString, message);
+        ThrowingForm form;
+        form.setVisible(true);
+        form.clicks = click - 1;
+
+        QString shown;
+        onNextModal([&shown](QDialog *dialog) {
+            shown = messageText(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("CPU Tarvo 32"));
+            dialog->accept();
+        });
+        QTest::mouseClick(form.button, Qt::LeftButton);
+        QCOMPARE(shown, message);
+        QCOMPARE(form.clicks, click);
+
+        // The application is still running its loop: timers and handlers go on.
+        bool fired = false;
+        QTimer::singleShot(0, [&fired] { fired = true; });
+        QTRY_VERIFY(fired);
+    }
+
+    void activationErrorIsShownAndShowingReturns()
+    {
+        a->throwOnActivate = true;
+        QString shown;
+        onNextModal([&shown](QDialog *dialog) {
+            shown = messageText(dialog);
+            dialog->accept();
+        });
+        a->setVisible(true);
+        QCOMPARE(shown, QStringLiteral("activation failed"));
+        QVERIFY(a->isVisible());
+        QCOMPARE(a->activations, 1);
+    }
+
+    void closeBoxes()
+    {
+        // With a close box, closing only hides.
+        a->setVisible(true);
+        QVERIFY(a->close());
+        QVERIFY(!a->isVisible());
+        QVERIFY(!a->testAttribute(Qt::WA_DeleteOnClose));
+        QVERIFY(a->windowFlags() & Qt::WindowCloseButtonHint);
+
+        // Without one, close requests (Alt+F4) are refused; Close() still works.
+        CountingForm fixed(TForm::BorderIcons::None);
+        QVERIFY(!(fixed.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(fixed.windowFlags() & Qt::WindowSystemMenuHint));
+        fixed.setVisible(true);
+        QVERIFY(!fixed.close());
+        QVERIFY(fixed.isVisible());
+        fixed.Close();
+        QVERIFY(!fixed.isVisible());
+    }
+
+    void fixedSizeCentredOnScreen()
+    {
+        a->setVisible(true);
+        QCOMPARE(a->minimumSize(), QSize(200, 100));
+        QCOMPARE(a->maximumSize(), QSize(200, 100));
+        const QRect screen = a->screen()->availableGeometry();
+        // Within the window frame's width, which is unknown before the first showing.
+        QVERIFY(qAbs(a->frameGeometry().center().x() - screen.center().x()) <= 3);
+        QVERIFY(qAbs(a->frameGeometry().center().y() - screen.center().y()) <= 3);
+    }
+
+    void hourglassComesBackWhateverHappens()
+    {
+        try {
+            tarvo::HourglassCursor hourglass;
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            throw std::runtime_error("interrupted");
+        } catch (const std::runtime_error &) {
+        }
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+private:
+    std::unique_ptr<CountingForm> a;
+    std::unique_ptr<CountingForm> b;
+};
+
+QTEST_MAIN(TestFramework)
+#include "tst_framework.moc"
