@@ -1,11 +1,6 @@
-// CPU Tarvo 32: creates the six windows once, in their fixed order, and runs the
-// message loop until the main window closes.
-#include "UnitComparer.h"
-#include "UnitConsulter.h"
-#include "UnitDetails.h"
-#include "UnitPrincipale.h"
-#include "UnitSaisie.h"
-#include "UnitTest.h"
+// CPU Tarvo 32: creates the six windows once and runs the message loop until
+// the main window closes.
+#include "AllForms.h"
 
 #include "framework/Application.h"
 
@@ -18,12 +13,7 @@ int main(int argc, char *argv[])
     QApplication qtApplication(argc, argv);
     try {
         TApplication::Initialize();
-        TApplication::CreateForm(FormPrincipale);
-        TApplication::CreateForm(FormTest);
-        TApplication::CreateForm(FormSaisie);
-        TApplication::CreateForm(FormConsulter);
-        TApplication::CreateForm(FormDetails);
-        TApplication::CreateForm(FormComparer);
+        CreateAllForms();
         TApplication::Run();
     } catch (const std::exception &error) {
         TApplication::ShowException(error);

@@ -2,6 +2,7 @@
 // and drives modal dialogs from inside their nested loops.
 #pragma once
 
+#include "AllForms.h"
 #include "UnitComparer.h"
 #include "UnitConsulter.h"
 #include "UnitDetails.h"
@@ -22,14 +23,8 @@
 
 inline void createAllForms()
 {
-    using tarvo::TApplication;
-    TApplication::Initialize();
-    TApplication::CreateForm(FormPrincipale);
-    TApplication::CreateForm(FormTest);
-    TApplication::CreateForm(FormSaisie);
-    TApplication::CreateForm(FormConsulter);
-    TApplication::CreateForm(FormDetails);
-    TApplication::CreateForm(FormComparer);
+    tarvo::TApplication::Initialize();
+    CreateAllForms();
 }
 
 // Runs `action` on the next modal dialog once it is shown (polled, since it
