@@ -151,8 +151,9 @@ def drive(session):
                LANG="fr_FR.UTF-8")
     env.pop("QT_QPA_PLATFORM", None)
     # The accessibility bus must be there before the program starts to join it.
-    session.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env)
-    session.start(["openbox"], env=env, stderr=subprocess.DEVNULL)
+    quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+    session.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env, **quiet)
+    session.start(["openbox"], env=env, **quiet)
     time.sleep(1)
     program = session.start([session.program], cwd=workdir, env=env)
 
