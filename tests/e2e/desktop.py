@@ -3,6 +3,7 @@ the accessibility tree (AT-SPI) shows them, and real mouse and keyboard input
 through the X server (xdotool). Reading goes through AT-SPI, acting through X,
 so the program is driven exactly as a user drives it."""
 
+import os
 import subprocess
 import time
 
@@ -148,3 +149,45 @@ def x_window_shown(pattern):
     result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{pattern}$"],
                             capture_output=True, text=True)
     return result.returncode == 0 and result.stdout.strip() != ""
+
+
+class Session:
+    """The program under test with what it needs around it on the X server: the
+    accessibility bus (started first, so the program joins it) and a window
+    manager. Everything started is ended by stop(), newest first."""
+
+    def __init__(self, program, workdir, locale="fr_FR.UTF-8"):
+        self.processes = []
+        self.workdir = workdir
+        self.env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL=locale, LANG=locale)
+        self.env.pop("QT_QPA_PLATFORM", None)
+        quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        self._start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], **quiet)
+        self._start(["openbox"], **quiet)
+        time.sleep(1)
+        self.program = self._start([program], cwd=workdir)
+
+    def _start(self, args, **kwargs):
+        process = subprocess.Popen(args, env=self.env, **kwargs)
+        self.processes.append(process)
+        return process
+
+    def wait_for_exit(self, timeout=10.0):
+        try:
+            return self.program.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program is still running {timeout:.0f} s later")
+
+    def stop(self):
+        for process in reversed(self.processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+
+
+def save_screen(path):
+    subprocess.run(["import", "-window", "root", path], check=False)

@@ -46,30 +46,6 @@ def step(text):
     print(f"-- {text}", flush=True)
 
 
-class Session:
-    """The program and its helpers, started and ended together."""
-
-    def __init__(self, program, workdir):
-        self.processes = []
-        self.program = program
-        self.workdir = workdir
-
-    def start(self, args, **kwargs):
-        process = subprocess.Popen(args, **kwargs)
-        self.processes.append(process)
-        return process
-
-    def stop(self):
-        for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
-
-
 def entry_button(win, row):
     """The entry window's buttons have no unique captions ("Nouvelle" three
     times): pick the one on the same row as its label."""
@@ -130,32 +106,26 @@ def read(workdir, name):
 
 def run(program):
     workdir = tempfile.mkdtemp(prefix="tarvo-e2e-")
-    session = Session(program, workdir)
+    session = None
     try:
+        session = desktop.Session(program, workdir)
         drive(session)
         print("end-to-end test passed")
         return 0
     except Failure as failure:
-        shot = os.path.join(os.path.dirname(os.path.abspath(program)), "e2e-failure.png")
-        subprocess.run(["import", "-window", "root", shot], check=False)
+        shot = os.path.join(os.path.dirname(program), "e2e-failure.png")
+        desktop.save_screen(shot)
         print(f"end-to-end test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
         return 1
     finally:
-        session.stop()
+        if session:
+            session.stop()
         shutil.rmtree(workdir, ignore_errors=True)
 
 
 def drive(session):
     workdir = session.workdir
-    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="fr_FR.UTF-8",
-               LANG="fr_FR.UTF-8")
-    env.pop("QT_QPA_PLATFORM", None)
-    # The accessibility bus must be there before the program starts to join it.
-    quiet = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-    session.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env, **quiet)
-    session.start(["openbox"], env=env, **quiet)
-    time.sleep(1)
-    program = session.start([session.program], cwd=workdir, env=env)
+    program = session.program
 
     step("start-up: only the main window, \"Comparer\" disabled")
     app = desktop.application()
@@ -256,10 +226,7 @@ def drive(session):
 
     step("\"Quitter\" ends the program whatever is open")
     click(desktop.find(main, "push button", "Quitter"))
-    try:
-        code = program.wait(timeout=10)
-    except subprocess.TimeoutExpired:
-        raise Failure("the program is still running after \"Quitter\"")
+    code = session.wait_for_exit()
     expect(code == 0, f"the program ended with code {code}")
 
     step("the bytes of the five data files")
