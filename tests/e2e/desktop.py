@@ -191,3 +191,9 @@ class Session:
 
 def save_screen(path):
     subprocess.run(["import", "-window", "root", path], check=False)
+
+
+def bring_to_front(pattern):
+    """Activates a window through the window manager, as a click on its task
+    bar entry does: the program's windows are all centred and cover one another."""
+    xdotool("search", "--onlyvisible", "--name", f"^{pattern}$", "windowactivate", "--sync")

@@ -41,6 +41,11 @@ FREQ_OVERCLOCK = 500
 CARTE_MERE = "Carte mère A7V"
 LINE_END = b"\r\n"
 
+# Window titles as patterns for the window manager's side (xdotool), which
+# matches bytes: the accented letters are left to the wildcards.
+MAIN = "CPU Tarvo 32"
+CONSULTER = "Donn.*es stock.*es"
+
 
 def step(text):
     print(f"-- {text}", flush=True)
@@ -152,10 +157,13 @@ def drive(session):
     expect(list_items(consulter) == [], f"the list is not empty: {list_items(consulter)}")
 
     step("\"Tester\": the test window while the kernels run, then the entry window")
+    # The stored results window is centred over the main window: come back to
+    # the main window as a user would, through the window manager.
+    desktop.bring_to_front(MAIN)
     click(desktop.find(main, "push button", "Tester"))
     # The program is busy for the whole test and answers no accessibility query:
     # watch the X server instead.
-    wait_for("the test window on screen", lambda: desktop.x_window_shown("Proc.dure de test"), 30)
+    wait_for("the test window on screen", lambda: desktop.x_window_shown("Proc.*dure de test"), 30)
     wait_for("the entry window after the test",
              lambda: desktop.x_window_shown("Votre machine"), 600, 0.5)
     saisie = window(app, "Votre machine", 30)
@@ -198,11 +206,14 @@ def drive(session):
     # user clicks into it.
     if "active" not in desktop.states(consulter):
         expect(list_items(consulter) == [], "the stored results list changed without an activation")
-        click(desktop.find(consulter, "label", a11y.HEADER))
+        desktop.bring_to_front(CONSULTER)
+    else:
+        print("   (the window manager activated it when the entry window went)")
     wait_for("the new line in the stored results list",
              lambda: list_items(consulter) == [line.decode("cp1252")])
 
     step("\"Comparer\": the machine record above the stored lines")
+    desktop.bring_to_front(MAIN)
     click(desktop.find(main, "push button", "Comparer"))
     comparaison = window(app, "Comparaison")
     a11y.check(comparaison)
@@ -225,6 +236,7 @@ def drive(session):
     wait_for("the comparison list reloaded on coming back", lambda: list_items(comparaison) == both)
 
     step("\"Quitter\" ends the program whatever is open")
+    desktop.bring_to_front(MAIN)
     click(desktop.find(main, "push button", "Quitter"))
     code = session.wait_for_exit()
     expect(code == 0, f"the program ended with code {code}")
