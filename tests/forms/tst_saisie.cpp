@@ -1,86 +1,66 @@
 // The entry window with real (offscreen) widgets, run under a French locale so
 // that a decimal comma would show in the results file if one slipped in.
-#include "UnitComparer.h"
-#include "UnitConsulter.h"
-#include "UnitDetails.h"
-#include "UnitPrincipale.h"
-#include "UnitSaisie.h"
-#include "UnitTest.h"
+#include "FormsFixture.h"
 
 #include "core/DataFiles.h"
-#include "framework/Application.h"
-#include "framework/Bevel.h"
 #include "framework/ComboBox.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 
 #include <clocale>
 #include <cstring>
-#include <functional>
 #include <memory>
 
 using tarvo::TComboBox;
 
 namespace {
 
-// Runs `action` on the next modal dialog of type D once it is up; it comes up
-// inside a nested loop of the call under test, so it is polled for.
-template <typename D>
-void onNext(std::function<void(D *)> action, bool *seen)
+// The next input box: `seen` tells whether one came up; `asked` gets its
+// caption, prompt and default text; `then` runs once it is answered (to wait
+// for a message box that follows it).
+void answer(const QString &text, bool *seen, QString *asked = nullptr,
+            std::function<void()> then = {})
 {
     *seen = false;
-    auto *poll = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [=] {
-        auto *dialog = qobject_cast<D *>(QApplication::activeModalWidget());
-        if (!dialog && ++*waited < 500)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        if (dialog) {
-            *seen = true;
-            action(dialog);
-        }
-    });
-    poll->start(10);
-}
-
-void answer(const QString &text, bool *seen, QString *asked = nullptr)
-{
-    onNext<QInputDialog>([=](QInputDialog *box) {
+    onNextModal([=](QDialog *dialog) {
+        auto *box = qobject_cast<QInputDialog *>(dialog);
+        if (!box)
+            return dialog->reject();
+        *seen = true;
         if (asked)
             *asked = box->windowTitle() + '|' + box->labelText() + '|' + box->textValue();
-        box->setTextValue(text);
-        box->accept();
-    }, seen);
+        if (text.isNull()) {
+            box->reject();
+        } else {
+            box->setTextValue(text);
+            box->accept();
+        }
+        if (then)
+            then();
+    });
 }
 
 void cancel(bool *seen, QString *asked = nullptr)
 {
-    onNext<QInputDialog>([=](QInputDialog *box) {
-        if (asked)
-            *asked = box->windowTitle() + '|' + box->labelText() + '|' + box->textValue();
-        box->reject();
-    }, seen);
+    answer(QString(), seen, asked);
 }
 
+// The next message box: `seen` tells whether one came up, `message` gets its text.
 void acknowledge(bool *seen, QString *message)
 {
-    onNext<QMessageBox>([=](QMessageBox *box) {
-        *message = box->text();
-        box->accept();
-    }, seen);
+    *seen = false;
+    onNextModal([=](QDialog *dialog) {
+        *seen = qobject_cast<QMessageBox *>(dialog) != nullptr;
+        *message = messageText(dialog);
+        dialog->accept();
+    });
 }
 
 QByteArray readAll(const QString &path)
@@ -147,14 +127,7 @@ private slots:
         QVERIFY2(QByteArray(std::localeconv()->decimal_point) == ",",
                  "the test runs under LC_ALL=fr_FR.UTF-8; run tools/deps.sh to generate it");
         home_ = QDir::currentPath();
-        using tarvo::TApplication;
-        TApplication::Initialize();
-        TApplication::CreateForm(FormPrincipale);
-        TApplication::CreateForm(FormTest);
-        TApplication::CreateForm(FormSaisie);
-        TApplication::CreateForm(FormConsulter);
-        TApplication::CreateForm(FormDetails);
-        TApplication::CreateForm(FormComparer);
+        createAllForms();
 
         // A dialog no case answers would block the test until its time-out: close
         // it and fail the case instead. Expected dialogs are answered within 10 ms.
@@ -356,11 +329,7 @@ private slots:
 
         bool asked = false, told = false;
         QString message;
-        onNext<QInputDialog>([&](QInputDialog *box) {
-            box->setTextValue(QStringLiteral("3OO"));
-            box->accept();
-            acknowledge(&told, &message);
-        }, &asked);
+        answer(QStringLiteral("3OO"), &asked, nullptr, [&] { acknowledge(&told, &message); });
         QTest::mouseClick(button("ButtonFreqOrigine"), Qt::LeftButton);
         QVERIFY(asked);
         QVERIFY(told);
@@ -376,11 +345,7 @@ private slots:
         FormSaisie->setVisible(true);
         bool asked = false, told = false;
         QString message;
-        onNext<QInputDialog>([&](QInputDialog *box) {
-            box->setTextValue(QString::fromUtf8("Ωmega"));
-            box->accept();
-            acknowledge(&told, &message);
-        }, &asked);
+        answer(QString::fromUtf8("Ωmega"), &asked, nullptr, [&] { acknowledge(&told, &message); });
         QTest::mouseClick(button("ButtonCPU"), Qt::LeftButton);
         QVERIFY(told);
         QVERIFY2(message.contains(QString::fromUtf8("Ω")), qPrintable(message));
@@ -571,11 +536,7 @@ private slots:
         FormSaisie->setVisible(true);
         bool asked = false, told = false;
         QString message;
-        onNext<QInputDialog>([&](QInputDialog *box) {
-            box->setTextValue(QStringLiteral("300"));
-            box->accept();
-            acknowledge(&told, &message);
-        }, &asked);
+        answer(QStringLiteral("300"), &asked, nullptr, [&] { acknowledge(&told, &message); });
         QTest::mouseClick(button("ButtonFreqOrigine"), Qt::LeftButton);
         QVERIFY(told);
         QVERIFY2(message.contains(file("_FORIG.TXT")), qPrintable(message));
