@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -50,6 +51,18 @@ void TForm::finishCreate()
     QFont designed(QStringLiteral("MS Sans Serif"));
     designed.setPixelSize(11);
     setFont(designed);
+
+    // That font is a bitmap font with no bold strike, and Qt does not embolden
+    // bitmaps: bold controls would come out regular. Tahoma Bold, of the same
+    // family of designs, stands in for them.
+    for (QWidget *child : findChildren<QWidget *>()) {
+        const QFont font = child->font();
+        if (font.bold() && QFontInfo(font).family() == designed.family() && !QFontInfo(font).bold()) {
+            QFont bold = font;
+            bold.setFamily(QStringLiteral("Tahoma"));
+            child->setFont(bold);
+        }
+    }
     setFixedSize(size());
 }
 
