@@ -235,6 +235,16 @@ def drive(session):
     both = [l.decode("cp1252") for l in sorted([line, other[:-2]])]
     wait_for("the comparison list reloaded on coming back", lambda: list_items(comparaison) == both)
 
+    step("the window manager's close: a viewing window hides, the main window refuses")
+    desktop.bring_to_front("Comparaison")
+    key("alt+F4")
+    desktop.no_window(app, "Comparaison")
+    desktop.bring_to_front(MAIN)
+    key("alt+F4")
+    time.sleep(1.5)
+    expect(program.poll() is None, "the program ended on the window manager's close of the main window")
+    expect(MAIN in [w.name for w in desktop.shown_windows(app)], "the main window went on a close request")
+
     step("\"Quitter\" ends the program whatever is open")
     desktop.bring_to_front(MAIN)
     click(desktop.find(main, "push button", "Quitter"))
