@@ -5,15 +5,13 @@
 #include "UnitPrincipale.h"
 
 #include "core/Conversions.h"
+#include "core/DataFiles.h"
 #include "framework/Application.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 using tarvo::connectHandler;
 using tarvo::FormatFloat;
-using tarvo::IntToStr;
 
 TFormComparer *FormComparer = nullptr;
 
@@ -21,14 +19,6 @@ namespace {
 
 // The results file, as the working directory held it at the last activation.
 std::string CheminDonnees;
-
-// The results file in the working directory, whatever the directory's length.
-// Should the directory be gone, the bare name still names the same file.
-std::string cheminResultats()
-{
-    std::error_code error;
-    return (std::filesystem::current_path(error) / "TARVODAT.TXT").string();
-}
 
 } // namespace
 
@@ -52,10 +42,9 @@ void TFormComparer::FormActivate()
     ui->LabelFlottant->setText(FormatFloat(FormPrincipale->ResultatFlottant));
     ui->LabelEntier->setText(FormatFloat(FormPrincipale->ResultatEntier));
     // The same text as the configuration field of a stored line.
-    ui->LabelConfig->setText(FormPrincipale->Processeur + QStringLiteral(" ") + IntToStr(FormPrincipale->FreqOrigine)
-                             + QStringLiteral(" à ") + IntToStr(FormPrincipale->FreqOverclock)
-                             + QStringLiteral("     [CM ") + FormPrincipale->CarteMere + QStringLiteral("]"));
-    CheminDonnees = cheminResultats();
+    ui->LabelConfig->setText(tarvo::ConfigurationText(FormPrincipale->Processeur, FormPrincipale->FreqOrigine,
+                                                      FormPrincipale->FreqOverclock, FormPrincipale->CarteMere));
+    CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
     ui->ListDonnees->LoadFromFile(CheminDonnees);
     ui->ListDonnees->repaint();
 }

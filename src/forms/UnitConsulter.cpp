@@ -3,11 +3,10 @@
 
 #include "UnitDetails.h"
 
+#include "core/DataFiles.h"
 #include "framework/Application.h"
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 using tarvo::connectHandler;
 
@@ -17,14 +16,6 @@ namespace {
 
 // The results file, as the working directory held it when the window was created.
 std::string CheminDonnees;
-
-// The results file in the working directory, whatever the directory's length.
-// Should the directory be gone, the bare name still names the same file.
-std::string cheminResultats()
-{
-    std::error_code error;
-    return (std::filesystem::current_path(error) / "TARVODAT.TXT").string();
-}
 
 } // namespace
 
@@ -36,14 +27,14 @@ TFormConsulter::TFormConsulter()
     finishCreate();
     OnActivate = [this] { FormActivate(); };
     connectHandler(ui->ButtonDetails, &QPushButton::clicked, this, &TFormConsulter::ButtonDetailsClick);
-    FormCreate();
+    tarvo::TApplication::Invoke([this] { FormCreate(); });
 }
 
 TFormConsulter::~TFormConsulter() = default;
 
 void TFormConsulter::FormCreate()
 {
-    CheminDonnees = cheminResultats();
+    CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
 }
 
 void TFormConsulter::FormActivate()
