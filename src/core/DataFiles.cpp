@@ -1,5 +1,7 @@
 #include "core/DataFiles.h"
 
+#include "core/Conversions.h"
+
 #include "core/Ansi.h"
 #include "core/Errors.h"
 
@@ -86,24 +88,27 @@ QByteArray DataText(const QString &text)
     return toAnsi(text);
 }
 
+QString ConfigurationText(const QString &processeur, std::int32_t freqOrigine, std::int32_t freqOverclock,
+                          const QString &carteMere)
+{
+    return processeur + u' ' + IntToStr(freqOrigine) + QStringLiteral(" à ") + IntToStr(freqOverclock)
+        + QStringLiteral("     [CM ") + carteMere + u']';
+}
+
 QByteArray ResultLine(const ResultRecord &record)
 {
-    const QByteArray processeur = DataText(record.Processeur);
-    const QByteArray carteMere = DataText(record.CarteMere);
+    // Each text on its own first, so that a refusal names the one at fault.
+    DataText(record.Processeur);
+    DataText(record.CarteMere);
 
     QByteArray line;
     line += QByteArray::fromStdString(FormatFixed2(record.Indice));
     line += QByteArray::fromStdString(FormatFixed2(record.ResultatFlottant));
     line += QByteArray::fromStdString(FormatFixed2(record.ResultatEntier));
     line += "            ";
-    line += processeur;
-    line += ' ';
-    line += QByteArray::number(record.FreqOrigine);
-    line += " \xe0 ";
-    line += QByteArray::number(record.FreqOverclock);
-    line += "     [CM ";
-    line += carteMere;
-    line += "]\r\n";
+    line += toAnsi(ConfigurationText(record.Processeur, record.FreqOrigine, record.FreqOverclock,
+                                     record.CarteMere));
+    line += "\r\n";
     return line;
 }
 

@@ -51,6 +51,11 @@ struct ResultRecord {
 // the line in two.
 QByteArray DataText(const QString &text);
 
+// The machine's description as a results line and the comparison row show it:
+// "processor origin à overclock     [CM motherboard]".
+QString ConfigurationText(const QString &processeur, std::int32_t freqOrigine, std::int32_t freqOverclock,
+                          const QString &carteMere);
+
 // One results line, CR LF included: index, floating result, integer result,
 // twelve spaces, then "processor origin à overclock     [CM motherboard]".
 // Throws EEncodingError as DataText does; nothing is built then.

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -55,12 +56,14 @@ void TForm::finishCreate()
     // That font is a bitmap font with no bold strike, and Qt does not embolden
     // bitmaps: bold controls would come out regular. Tahoma Bold, of the same
     // family of designs, stands in for them.
-    for (QWidget *child : findChildren<QWidget *>()) {
-        const QFont font = child->font();
-        if (font.bold() && QFontInfo(font).family() == designed.family() && !QFontInfo(font).bold()) {
-            QFont bold = font;
-            bold.setFamily(QStringLiteral("Tahoma"));
-            child->setFont(bold);
+    const QString family = QFontInfo(designed).family();
+    if (!QFontDatabase::isScalable(family) && !QFontDatabase::styles(family).contains(QStringLiteral("Bold"))) {
+        for (QWidget *child : findChildren<QWidget *>()) {
+            QFont font = child->font();
+            if (font.bold() && QFontInfo(font).family() == family) {
+                font.setFamily(QStringLiteral("Tahoma"));
+                child->setFont(font);
+            }
         }
     }
     setFixedSize(size());

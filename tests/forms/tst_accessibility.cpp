@@ -61,8 +61,10 @@ private slots:
         file.close();
 
         const QList<QWidget *> forms{FormConsulter, FormComparer};
+        int lists = 0;
         for (QWidget *form : forms) {
             for (auto *list : form->findChildren<tarvo::TListBox *>()) {
+                ++lists;
                 list->LoadFromFile("lines.txt");
                 QAccessibleInterface *view = QAccessible::queryAccessibleInterface(list);
                 QAccessibleTableInterface *table = view->tableInterface();
@@ -74,6 +76,7 @@ private slots:
                          QString::fromUtf8("      250.00 P2 450 à 500"));
             }
         }
+        QCOMPARE(lists, 2);
     }
 };
 
