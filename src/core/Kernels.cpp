@@ -13,6 +13,17 @@
 // set in src/core/CMakeLists.txt.
 #define TARVO_KERNEL [[gnu::noinline, gnu::no_icf]]
 
+// For the placement benchmark only (TARVO_KERNEL_SHIFT, off by default): that
+// many bytes of no-ops at the start of each kernel move its loops, to show how
+// their speed depends on where they land when they are not aligned.
+#if TARVO_KERNEL_SHIFT > 0
+#define TARVO_STRING(x) #x
+#define TARVO_SKIP(n) asm volatile(".skip " TARVO_STRING(n) ", 0x90")
+#define TARVO_SHIFT TARVO_SKIP(TARVO_KERNEL_SHIFT)
+#else
+#define TARVO_SHIFT
+#endif
+
 namespace tarvo::kernels {
 
 namespace {
@@ -27,6 +38,7 @@ volatile double accumulator8;
 
 TARVO_KERNEL void Kernel1()
 {
+    TARVO_SHIFT;
     volatile std::int16_t i;
     volatile std::int16_t j;
     i = 0;
@@ -41,6 +53,7 @@ TARVO_KERNEL void Kernel1()
 
 TARVO_KERNEL void Kernel2()
 {
+    TARVO_SHIFT;
     volatile std::int16_t i;
     volatile std::int16_t j;
     i = 0;
@@ -55,6 +68,7 @@ TARVO_KERNEL void Kernel2()
 
 TARVO_KERNEL void Kernel3()
 {
+    TARVO_SHIFT;
     volatile std::int32_t i;
     volatile std::int32_t j;
     i = 0;
@@ -70,6 +84,7 @@ TARVO_KERNEL void Kernel3()
 // The same loop as kernel 3, run a second time with its own result.
 TARVO_KERNEL void Kernel4()
 {
+    TARVO_SHIFT;
     volatile std::int32_t i;
     volatile std::int32_t j;
     i = 0;
@@ -87,6 +102,7 @@ TARVO_KERNEL void Kernel4()
 
 TARVO_KERNEL void Kernel5()
 {
+    TARVO_SHIFT;
     volatile float i;
     volatile float j;
     i = 0.1f;
@@ -104,6 +120,7 @@ TARVO_KERNEL void Kernel5()
 // outer iteration; the multiplications go on all the same.
 TARVO_KERNEL void Kernel6()
 {
+    TARVO_SHIFT;
     volatile float i;
     volatile float j;
     i = 0.1f;
@@ -119,6 +136,7 @@ TARVO_KERNEL void Kernel6()
 
 TARVO_KERNEL void Kernel7()
 {
+    TARVO_SHIFT;
     volatile double i;
     volatile double j;
     i = 0.1;
@@ -134,6 +152,7 @@ TARVO_KERNEL void Kernel7()
 
 TARVO_KERNEL void Kernel8()
 {
+    TARVO_SHIFT;
     volatile double i;
     volatile double j;
     i = 0.1;
