@@ -12,8 +12,8 @@ namespace tarvo {
 // Throws EEncodingError naming the first character that cannot be encoded.
 QByteArray toAnsi(const QString &text);
 
-// Every byte decodes to something; the five bytes the code page leaves
-// undefined come out as the replacement character.
+// Every byte decodes to one character; the five bytes the code page leaves
+// undefined come out as the control characters of the same value.
 QString fromAnsi(QByteArrayView bytes);
 
 // Whether toAnsi() would accept the text.

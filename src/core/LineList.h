@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,10 @@ public:
     LineList() = default;
 
     // Throws EFOpenError, naming the path and the system's reason, when the file
-    // cannot be opened or read.
-    static LineList fromFile(const std::string &path);
+    // cannot be opened or read. `opened`, when given, runs once the file is open
+    // and before it is read: a caller replacing a list frees the old one there,
+    // so that a long list and its successor are never held at once.
+    static LineList fromFile(const std::string &path, const std::function<void()> &opened = {});
 
     // Lines end at CR LF, and also at a lone LF or CR; a final line end gives
     // no extra line.
@@ -32,6 +35,7 @@ public:
     QStringList toStringList() const;
 
     // Ascending text order of the bytes: a space orders before the digits.
+    // Lines with the same bytes are interchangeable, so the order is not stable.
     void sort();
 
 private:

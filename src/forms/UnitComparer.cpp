@@ -1,7 +1,26 @@
 #include "UnitComparer.h"
 #include "ui_UnitComparer.h"
 
+#include "UnitDetails.h"
+#include "UnitPrincipale.h"
+
+#include "core/Conversions.h"
+#include "core/DataFiles.h"
+#include "framework/Application.h"
+
+#include <string>
+
+using tarvo::connectHandler;
+using tarvo::FormatFloat;
+
 TFormComparer *FormComparer = nullptr;
+
+namespace {
+
+// The results file, as the working directory held it at the last activation.
+std::string CheminDonnees;
+
+} // namespace
 
 TFormComparer::TFormComparer()
     : TForm(BorderIcons::SystemMenu)
@@ -9,6 +28,28 @@ TFormComparer::TFormComparer()
 {
     ui->setupUi(this);
     finishCreate();
+    OnActivate = [this] { FormActivate(); };
+    connectHandler(ui->ButtonDetails, &QPushButton::clicked, this, &TFormComparer::ButtonDetailsClick);
 }
 
 TFormComparer::~TFormComparer() = default;
+
+void TFormComparer::FormActivate()
+{
+    Refresh();
+    // The row is set before the load, so a missing file still shows this machine.
+    ui->LabelIndice->setText(FormatFloat(FormPrincipale->Indice));
+    ui->LabelFlottant->setText(FormatFloat(FormPrincipale->ResultatFlottant));
+    ui->LabelEntier->setText(FormatFloat(FormPrincipale->ResultatEntier));
+    // The same text as the configuration field of a stored line.
+    ui->LabelConfig->setText(tarvo::ConfigurationText(FormPrincipale->Processeur, FormPrincipale->FreqOrigine,
+                                                      FormPrincipale->FreqOverclock, FormPrincipale->CarteMere));
+    CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
+    ui->ListDonnees->LoadFromFile(CheminDonnees);
+    ui->ListDonnees->repaint();
+}
+
+void TFormComparer::ButtonDetailsClick()
+{
+    FormDetails->setVisible(true);
+}

@@ -1,4 +1,6 @@
-// The comparison window: this machine's result above every stored one.
+// The comparison window: the machine record (FormPrincipale) as one row of
+// labels above every line of the results file. Row and list are recomputed each
+// time the window becomes active; "Détails" shows the shared column explanation.
 #pragma once
 
 #include "framework/Form.h"
@@ -17,6 +19,9 @@ public:
     ~TFormComparer() override;
 
     std::unique_ptr<Ui::TFormComparer> ui;
+
+    void FormActivate();
+    void ButtonDetailsClick();
 };
 
 extern TFormComparer *FormComparer;

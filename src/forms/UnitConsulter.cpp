@@ -1,7 +1,23 @@
 #include "UnitConsulter.h"
 #include "ui_UnitConsulter.h"
 
+#include "UnitDetails.h"
+
+#include "core/DataFiles.h"
+#include "framework/Application.h"
+
+#include <string>
+
+using tarvo::connectHandler;
+
 TFormConsulter *FormConsulter = nullptr;
+
+namespace {
+
+// The results file, as the working directory held it when the window was created.
+std::string CheminDonnees;
+
+} // namespace
 
 TFormConsulter::TFormConsulter()
     : TForm(BorderIcons::SystemMenu)
@@ -9,6 +25,27 @@ TFormConsulter::TFormConsulter()
 {
     ui->setupUi(this);
     finishCreate();
+    OnActivate = [this] { FormActivate(); };
+    connectHandler(ui->ButtonDetails, &QPushButton::clicked, this, &TFormConsulter::ButtonDetailsClick);
+    tarvo::TApplication::Invoke([this] { FormCreate(); });
 }
 
 TFormConsulter::~TFormConsulter() = default;
+
+void TFormConsulter::FormCreate()
+{
+    CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
+}
+
+void TFormConsulter::FormActivate()
+{
+    Refresh();
+    // A missing file throws here: the list keeps its items and the message is shown.
+    ui->ListDonnees->LoadFromFile(CheminDonnees);
+    ui->ListDonnees->repaint();
+}
+
+void TFormConsulter::ButtonDetailsClick()
+{
+    FormDetails->setVisible(true);
+}

@@ -1,4 +1,6 @@
-// The stored results window: every recorded result, sorted by index.
+// The stored results window: every line of the results file, sorted by index,
+// under a column header. It only reads the file, reloading it whole each time
+// the window becomes active; "Détails" shows the shared column explanation.
 #pragma once
 
 #include "framework/Form.h"
@@ -17,6 +19,10 @@ public:
     ~TFormConsulter() override;
 
     std::unique_ptr<Ui::TFormConsulter> ui;
+
+    void FormCreate();
+    void FormActivate();
+    void ButtonDetailsClick();
 };
 
 extern TFormConsulter *FormConsulter;

@@ -1,6 +1,10 @@
 #include "UnitDetails.h"
 #include "ui_UnitDetails.h"
 
+#include "framework/Application.h"
+
+using tarvo::connectHandler;
+
 TFormDetails *FormDetails = nullptr;
 
 TFormDetails::TFormDetails()
@@ -9,6 +13,12 @@ TFormDetails::TFormDetails()
 {
     ui->setupUi(this);
     finishCreate();
+    connectHandler(ui->ButtonOK, &QPushButton::clicked, this, &TFormDetails::ButtonOKClick);
 }
 
 TFormDetails::~TFormDetails() = default;
+
+void TFormDetails::ButtonOKClick()
+{
+    FormDetails->setVisible(false);
+}

@@ -1,4 +1,6 @@
-// The column explanation window shared by both viewing windows.
+// The column explanation window: fixed texts on the four columns of the stored
+// lines and of the comparison row. One instance serves both viewing windows;
+// "OK" hides it, which hands the activation back to the window under it.
 #pragma once
 
 #include "framework/Form.h"
@@ -17,6 +19,8 @@ public:
     ~TFormDetails() override;
 
     std::unique_ptr<Ui::TFormDetails> ui;
+
+    void ButtonOKClick();
 };
 
 extern TFormDetails *FormDetails;

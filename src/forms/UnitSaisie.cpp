@@ -1,7 +1,44 @@
 #include "UnitSaisie.h"
 #include "ui_UnitSaisie.h"
 
+#include "UnitPrincipale.h"
+#include "ui_UnitPrincipale.h"
+
+#include "core/Conversions.h"
+#include "core/DataFiles.h"
+#include "framework/Application.h"
+#include "framework/Dialogs.h"
+
+using tarvo::connectHandler;
+using tarvo::IntToStr;
+using tarvo::StrToInt;
+using tarvo::TComboBox;
+
 TFormSaisie *FormSaisie = nullptr;
+
+QString SaisieProcesseur;
+std::int32_t SaisieFreqOrigine = 0;
+std::int32_t SaisieFreqOverclock = 0;
+QString SaisieCarteMere;
+QString SaisieTexte;
+
+std::string CheminCPU;
+std::string CheminFreqOrigine;
+std::string CheminFreqOverclock;
+std::string CheminCarteMere;
+std::string CheminDonnees;
+
+namespace {
+
+// An entry goes to its list at once; the slot's stream is closed first, as the
+// list is appended to through a descriptor of its own.
+void AppendHistory(std::FILE *&slot, const std::string &path, const QByteArray &entry)
+{
+    tarvo::CloseHistory(slot);
+    tarvo::AppendToFile(path, entry);
+}
+
+} // namespace
 
 TFormSaisie::TFormSaisie()
     : TForm(BorderIcons::None)
@@ -9,6 +46,182 @@ TFormSaisie::TFormSaisie()
 {
     ui->setupUi(this);
     finishCreate();
+    OnActivate = [this] { FormActivate(); };
+
+    connectHandler(ui->ButtonCPU, &QPushButton::clicked, this, &TFormSaisie::ButtonCPUClick);
+    connectHandler(ui->ButtonFreqOrigine, &QPushButton::clicked, this, &TFormSaisie::ButtonFreqOrigineClick);
+    connectHandler(ui->ButtonFreqOverclock, &QPushButton::clicked, this, &TFormSaisie::ButtonFreqOverclockClick);
+    connectHandler(ui->ButtonCarteMere, &QPushButton::clicked, this, &TFormSaisie::ButtonCarteMereClick);
+    connectHandler(ui->ButtonOK, &QPushButton::clicked, this, &TFormSaisie::ButtonOKClick);
+    connectHandler(ui->ComboCPU, &TComboBox::DropDown, this, &TFormSaisie::ComboCPUDropDown);
+    connectHandler(ui->ComboFreqOrigine, &TComboBox::DropDown, this, &TFormSaisie::ComboFreqOrigineDropDown);
+    connectHandler(ui->ComboFreqOverclock, &TComboBox::DropDown, this, &TFormSaisie::ComboFreqOverclockDropDown);
+    connectHandler(ui->ComboCarteMere, &TComboBox::DropDown, this, &TFormSaisie::ComboCarteMereDropDown);
+    connectHandler(ui->ComboCPU, &TComboBox::Change, this, &TFormSaisie::ComboCPUChange);
+    connectHandler(ui->ComboFreqOrigine, &TComboBox::Change, this, &TFormSaisie::ComboFreqOrigineChange);
+    connectHandler(ui->ComboFreqOverclock, &TComboBox::Change, this, &TFormSaisie::ComboFreqOverclockChange);
+    connectHandler(ui->ComboCarteMere, &TComboBox::Change, this, &TFormSaisie::ComboCarteMereChange);
 }
 
-TFormSaisie::~TFormSaisie() = default;
+TFormSaisie::~TFormSaisie()
+{
+    // The window may go while a list is still open (no "OK" since the last showing).
+    CloseHistoryLists();
+}
+
+void TFormSaisie::OpenHistoryLists()
+{
+    // Every path is built before any file is opened.
+    CheminCPU = tarvo::DataFilePath(tarvo::HistoryCPUName);
+    CheminFreqOrigine = tarvo::DataFilePath(tarvo::HistoryFreqOrigineName);
+    CheminFreqOverclock = tarvo::DataFilePath(tarvo::HistoryFreqOverclockName);
+    CheminCarteMere = tarvo::DataFilePath(tarvo::HistoryCarteMereName);
+
+    // Opening creates a missing list, so that a drop-down never meets a missing file.
+    tarvo::CloseHistory(FichierCPU);
+    FichierCPU = tarvo::OpenHistory(CheminCPU);
+    tarvo::CloseHistory(FichierFreqOrigine);
+    FichierFreqOrigine = tarvo::OpenHistory(CheminFreqOrigine);
+    tarvo::CloseHistory(FichierFreqOverclock);
+    FichierFreqOverclock = tarvo::OpenHistory(CheminFreqOverclock);
+    tarvo::CloseHistory(FichierCarteMere);
+    FichierCarteMere = tarvo::OpenHistory(CheminCarteMere);
+}
+
+void TFormSaisie::CloseHistoryLists()
+{
+    tarvo::CloseHistory(FichierCPU);
+    tarvo::CloseHistory(FichierFreqOrigine);
+    tarvo::CloseHistory(FichierFreqOverclock);
+    tarvo::CloseHistory(FichierCarteMere);
+}
+
+void TFormSaisie::FormActivate()
+{
+    Refresh();
+    OpenHistoryLists();
+}
+
+void TFormSaisie::ButtonCPUClick()
+{
+    const QString answer = tarvo::InputBox(QStringLiteral("Nouveau processeur"),
+                                           QStringLiteral("Veuillez entrer votre processeur :"),
+                                           QStringLiteral("NoCPU"));
+    // A text the files cannot hold is refused before anything changes.
+    const QByteArray entry = tarvo::HistoryEntry(answer);
+    SaisieProcesseur = answer;
+    ui->ComboCPU->setText(SaisieProcesseur);
+    AppendHistory(FichierCPU, CheminCPU, entry);
+}
+
+void TFormSaisie::ButtonFreqOrigineClick()
+{
+    SaisieTexte = tarvo::InputBox(QStringLiteral("Nouvelle fréquence d'origine"),
+                                  QStringLiteral("Veuillez entrer votre fréquence d'origine :"),
+                                  IntToStr(-1));
+    SaisieFreqOrigine = StrToInt(SaisieTexte);
+    ui->ComboFreqOrigine->setText(IntToStr(SaisieFreqOrigine));
+    AppendHistory(FichierFreqOrigine, CheminFreqOrigine, tarvo::HistoryEntry(SaisieFreqOrigine));
+}
+
+void TFormSaisie::ButtonFreqOverclockClick()
+{
+    SaisieTexte = tarvo::InputBox(QStringLiteral("Nouvelle fréquence d'overclock"),
+                                  QStringLiteral("Veuillez entrer votre fréquence d'overclock :"),
+                                  IntToStr(-1));
+    SaisieFreqOverclock = StrToInt(SaisieTexte);
+    ui->ComboFreqOverclock->setText(IntToStr(SaisieFreqOverclock));
+    AppendHistory(FichierFreqOverclock, CheminFreqOverclock, tarvo::HistoryEntry(SaisieFreqOverclock));
+}
+
+void TFormSaisie::ButtonCarteMereClick()
+{
+    const QString answer = tarvo::InputBox(QStringLiteral("Nouvelle carte mère"),
+                                           QStringLiteral("Veuillez entrer votre carte mère :"),
+                                           QStringLiteral("NoCarteMere"));
+    const QByteArray entry = tarvo::HistoryEntry(answer);
+    SaisieCarteMere = answer;
+    ui->ComboCarteMere->setText(SaisieCarteMere);
+    AppendHistory(FichierCarteMere, CheminCarteMere, entry);
+}
+
+void TFormSaisie::ButtonOKClick()
+{
+    // Each value is copied into the record as soon as it passes; a later failing
+    // check leaves the earlier copies there and ends silently.
+    if (SaisieProcesseur.isEmpty() || SaisieProcesseur == QLatin1String("NoCPU"))
+        return;
+    FormPrincipale->Processeur = SaisieProcesseur;
+    if (SaisieFreqOrigine < 1)
+        return;
+    FormPrincipale->FreqOrigine = SaisieFreqOrigine;
+    if (SaisieFreqOverclock < 1)
+        return;
+    FormPrincipale->FreqOverclock = SaisieFreqOverclock;
+    if (SaisieCarteMere.isEmpty() || SaisieCarteMere == QLatin1String("NoCarteMere"))
+        return;
+    FormPrincipale->CarteMere = SaisieCarteMere;
+
+    CloseHistoryLists();
+
+    // A line that cannot be stored ends the handler here with the reason shown:
+    // the window stays open with its values, so "OK" can be pressed again.
+    tarvo::ResultRecord record;
+    record.Processeur = FormPrincipale->Processeur;
+    record.FreqOrigine = FormPrincipale->FreqOrigine;
+    record.FreqOverclock = FormPrincipale->FreqOverclock;
+    record.CarteMere = FormPrincipale->CarteMere;
+    record.ResultatEntier = FormPrincipale->ResultatEntier;
+    record.ResultatFlottant = FormPrincipale->ResultatFlottant;
+    record.Indice = FormPrincipale->Indice;
+    const QByteArray line = tarvo::ResultLine(record);
+    CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
+    tarvo::AppendToFile(CheminDonnees, line);
+
+    FormPrincipale->ui->ButtonComparer->setEnabled(true);
+    setVisible(false);
+}
+
+void TFormSaisie::ComboCPUDropDown()
+{
+    ui->ComboCPU->LoadFromFile(CheminCPU);
+}
+
+void TFormSaisie::ComboFreqOrigineDropDown()
+{
+    ui->ComboFreqOrigine->LoadFromFile(CheminFreqOrigine);
+}
+
+void TFormSaisie::ComboFreqOverclockDropDown()
+{
+    ui->ComboFreqOverclock->LoadFromFile(CheminFreqOverclock);
+}
+
+void TFormSaisie::ComboCarteMereDropDown()
+{
+    ui->ComboCarteMere->LoadFromFile(CheminCarteMere);
+}
+
+void TFormSaisie::ComboCPUChange()
+{
+    const QString text = ui->ComboCPU->text();
+    (void)tarvo::DataText(text); // refuses, as a frequency refuses a non-number
+    SaisieProcesseur = text;
+}
+
+void TFormSaisie::ComboFreqOrigineChange()
+{
+    SaisieFreqOrigine = StrToInt(ui->ComboFreqOrigine->text());
+}
+
+void TFormSaisie::ComboFreqOverclockChange()
+{
+    SaisieFreqOverclock = StrToInt(ui->ComboFreqOverclock->text());
+}
+
+void TFormSaisie::ComboCarteMereChange()
+{
+    const QString text = ui->ComboCarteMere->text();
+    (void)tarvo::DataText(text);
+    SaisieCarteMere = text;
+}

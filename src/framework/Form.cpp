@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
@@ -50,6 +52,20 @@ void TForm::finishCreate()
     QFont designed(QStringLiteral("MS Sans Serif"));
     designed.setPixelSize(11);
     setFont(designed);
+
+    // That font is a bitmap font with no bold strike, and Qt does not embolden
+    // bitmaps: bold controls would come out regular. Tahoma Bold, of the same
+    // family of designs, stands in for them.
+    const QString family = QFontInfo(designed).family();
+    if (!QFontDatabase::isScalable(family) && !QFontDatabase::styles(family).contains(QStringLiteral("Bold"))) {
+        for (QWidget *child : findChildren<QWidget *>()) {
+            QFont font = child->font();
+            if (font.bold() && QFontInfo(font).family() == family) {
+                font.setFamily(QStringLiteral("Tahoma"));
+                child->setFont(font);
+            }
+        }
+    }
     setFixedSize(size());
 }
 

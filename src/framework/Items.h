@@ -22,7 +22,9 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
     // Replaces the items by the file's lines in ascending text order. A file that
-    // cannot be read throws EFOpenError and leaves the items as they were.
+    // cannot be opened throws EFOpenError and leaves the items as they were; the
+    // old items are dropped once the file is open, so a read that fails midway
+    // (an I/O error) leaves the list empty.
     void LoadFromFile(const std::string &path);
 
     const LineList &lines() const { return lines_; }
@@ -33,6 +35,8 @@ private:
 
 class TListBox : public QListView {
     Q_OBJECT
+    // Every row's height in pixels; 0 lets the style size the rows.
+    Q_PROPERTY(int itemHeight READ itemHeight WRITE setItemHeight)
 
 public:
     explicit TListBox(QWidget *parent = nullptr);
@@ -41,8 +45,12 @@ public:
     int count() const;
     QString item(int row) const;
 
+    int itemHeight() const { return itemHeight_; }
+    void setItemHeight(int height);
+
 private:
     SortedLinesModel model_;
+    int itemHeight_ = 0;
 };
 
 } // namespace tarvo

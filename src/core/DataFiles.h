@@ -1,0 +1,81 @@
+// The data files in the working directory: where they are, the results line,
+// the history entries, and the one way a line is added to any of them. Lines
+// are built whole and appended with a single write, then flushed to disk: the
+// files are never rewritten, and neither a crash nor a second copy of the
+// program appending at the same moment can tear or mix their lines. The entry
+// window is the only writer; the viewing windows read the same paths.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace tarvo {
+
+inline constexpr std::string_view ResultsFileName = "TARVODAT.TXT";
+inline constexpr std::string_view HistoryCPUName = "_CPU.TXT";
+inline constexpr std::string_view HistoryFreqOrigineName = "_FORIG.TXT";
+inline constexpr std::string_view HistoryFreqOverclockName = "_FOVER.TXT";
+inline constexpr std::string_view HistoryCarteMereName = "_CMERE.TXT";
+
+// The working directory, a separator, then the name; the separator is added even
+// when the directory ends in one. The directory may be of any length. Throws
+// EWriteError, naming the file, when the working directory cannot be read (it
+// was deleted, or a parent is not searchable).
+std::string DataFilePath(std::string_view name);
+
+// What printf("%12.2f") writes in the C locale, whatever locale the process
+// runs under: a point, no grouping, correctly rounded from the exact binary
+// value (a tie goes to the even digit), padded on the left with spaces to
+// `width`, never cut.
+std::string FormatFixed2(double value, int width = 12);
+
+// The part of the machine record that a results line holds.
+struct ResultRecord {
+    QString Processeur;
+    std::int32_t FreqOrigine = -1;
+    std::int32_t FreqOverclock = -1;
+    QString CarteMere;
+    float ResultatEntier = -1.0f;
+    float ResultatFlottant = -1.0f;
+    float Indice = -1.0f;
+};
+
+// The Windows-1252 bytes of a text kept in a data file. Throws EEncodingError for
+// a character the code page cannot hold and for a line end, which would split
+// the line in two.
+QByteArray DataText(const QString &text);
+
+// The machine's description as a results line and the comparison row show it:
+// "processor origin à overclock     [CM motherboard]".
+QString ConfigurationText(const QString &processeur, std::int32_t freqOrigine, std::int32_t freqOverclock,
+                          const QString &carteMere);
+
+// One results line, CR LF included: index, floating result, integer result,
+// twelve spaces, then "processor origin à overclock     [CM motherboard]".
+// Throws EEncodingError as DataText does; nothing is built then.
+QByteArray ResultLine(const ResultRecord &record);
+
+// One history entry, CR LF included: the text as it is, or the number in decimal.
+QByteArray HistoryEntry(const QString &text);
+QByteArray HistoryEntry(std::int32_t value);
+
+// Appends the bytes at the end of the file, created when missing, with one write
+// on a descriptor opened for appending, then flushes them to disk. Throws
+// EWriteError naming the file and the system's reason; the file is never read,
+// truncated or rewritten.
+void AppendToFile(const std::string &path, QByteArrayView bytes);
+
+// A history list's slot: opens the file for reading, or creates it empty when it
+// does not exist. An existing file is never truncated. Null when neither works.
+std::FILE *OpenHistory(const std::string &path) noexcept;
+
+// Closes the slot's stream, if it holds one, and empties it.
+void CloseHistory(std::FILE *&slot) noexcept;
+
+} // namespace tarvo

@@ -1,0 +1,36 @@
+// The framework's editable combo box. It reports what the windows expect and Qt
+// does not: Change only when the user alters the text (typing, picking an item),
+// never when the program sets it or replaces the items, and DropDown before the
+// list opens, so that the list can be loaded then. Its items keep ascending text
+// order; replacing them leaves the edit text as it was.
+#pragma once
+
+#include <QComboBox>
+
+#include <string>
+
+namespace tarvo {
+
+class TComboBox : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit TComboBox(QWidget *parent = nullptr);
+
+    QString text() const;
+
+    // Sets the edit text from code: no Change.
+    void setText(const QString &text);
+
+    // Replaces the items by the file's lines in ascending text order, duplicates
+    // kept. A file that cannot be read throws EFOpenError, items untouched.
+    void LoadFromFile(const std::string &path);
+
+    void showPopup() override;
+
+signals:
+    void Change();
+    void DropDown();
+};
+
+} // namespace tarvo

@@ -1,0 +1,66 @@
+// What the tests of the viewing windows share: results files written as the
+// entry window writes them, message boxes closed and counted, and moving the
+// activation between windows as a user and a window manager would.
+#pragma once
+
+#include <QApplication>
+#include <QByteArray>
+#include <QFile>
+#include <QMessageBox>
+#include <QString>
+#include <QTest>
+#include <QTimer>
+
+inline const QString columnHeader = QStringLiteral("        Indice    Flottant       Entier           Configuration");
+
+// A results line without its line end.
+inline QByteArray resultLine(double indice, double flottant, double entier, const char *configuration)
+{
+    return QString::asprintf("%12.2f%12.2f%12.2f            ", indice, flottant, entier).toLatin1() + configuration;
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// Appends to the results file of the working directory.
+inline void appendLine(const QByteArray &line)
+{
+    QFile file(QStringLiteral("TARVODAT.TXT"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Append));
+    QCOMPARE(file.write(line + "\r\n"), line.size() + 2);
+}
+
+// What a user's click into a window does once another one had the focus.
+inline void comeBackTo(QWidget *window)
+{
+    window->activateWindow();
+    QTRY_VERIFY(window->isActiveWindow());
+}
+
+// Closes every message box that comes up while it lives (inside the nested loop
+// of the call under test), counting them.
+class MessageBoxes {
+public:
+    MessageBoxes()
+    {
+        poll_.setInterval(10);
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ++count;
+                text = box->text();
+                box->done(QMessageBox::Ok);
+            }
+        });
+        poll_.start();
+    }
+
+    int count = 0;
+    QString text;
+
+private:
+    QTimer poll_;
+};

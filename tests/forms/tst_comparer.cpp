@@ -1,0 +1,294 @@
+#include "FormsFixture.h"
+#include "ViewingHelpers.h"
+
+#include "framework/Items.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using tarvo::TApplication;
+using tarvo::TListBox;
+
+namespace {
+
+QString label(const char *name)
+{
+    auto *control = FormComparer->findChild<QLabel *>(QString::fromLatin1(name));
+    return control ? control->text() : QStringLiteral("<no %1>").arg(QString::fromLatin1(name));
+}
+
+TListBox *list()
+{
+    return FormComparer->findChild<TListBox *>(QStringLiteral("ListDonnees"));
+}
+
+void setRecord(float indice, float flottant, float entier, const QString &processeur, int origine, int overclock,
+               const QString &carteMere)
+{
+    FormPrincipale->Indice = indice;
+    FormPrincipale->ResultatFlottant = flottant;
+    FormPrincipale->ResultatEntier = entier;
+    FormPrincipale->Processeur = processeur;
+    FormPrincipale->FreqOrigine = origine;
+    FormPrincipale->FreqOverclock = overclock;
+    FormPrincipale->CarteMere = carteMere;
+}
+
+} // namespace
+
+class TestComparer : public QObject {
+    Q_OBJECT
+
+    QString startDir_;
+    QWidget elsewhere_;
+
+private slots:
+    void initTestCase()
+    {
+        startDir_ = QDir::currentPath();
+        createAllForms();
+        elsewhere_.setWindowTitle(QStringLiteral("another application"));
+        elsewhere_.show();
+    }
+
+    void init()
+    {
+        for (QWidget *form : {static_cast<QWidget *>(FormDetails), static_cast<QWidget *>(FormComparer),
+                              static_cast<QWidget *>(FormConsulter)})
+            form->setVisible(false);
+        // The offscreen platform keeps a hidden window as its focus window and then
+        // ignores its activation when shown again; a window manager would not.
+        comeBackTo(&elsewhere_);
+        QDir::setCurrent(startDir_);
+        QLocale::setDefault(QLocale::c());
+        writeFile(QStringLiteral("TARVODAT.TXT"), resultLine(42, 38.5, 52.5, "stored") + "\r\n");
+    }
+
+    void cleanupTestCase()
+    {
+        QDir::setCurrent(startDir_);
+        QLocale::setDefault(QLocale::system());
+        TApplication::DestroyForms();
+    }
+
+    void controlTable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("alignment");
+        const int left = Qt::AlignLeft, right = Qt::AlignRight;
+        QTest::newRow("ListDonnees") << "ListDonnees" << QRect(16, 112, 529, 185) << QString() << 0;
+        QTest::newRow("StaticText1")
+            << "StaticText1" << QRect(16, 16, 427, 43)
+            << QString::fromUtf8("Voici les résultats obtenus par votre machine et TOUS ceux stockés depuis la "
+                                 "création de cette application. Pour plus de détails sur la correspondance des "
+                                 "colonnes, cliquez sur \"Détails\".")
+            << left;
+        QTest::newRow("ButtonDetails") << "ButtonDetails" << QRect(472, 16, 75, 25) << QString::fromUtf8("Détails")
+                                       << 0;
+        QTest::newRow("StaticText2") << "StaticText2" << QRect(16, 64, 529, 17) << columnHeader << left;
+        // The numbers end at pixels 69, 117 and 165, under the ends of the headings.
+        QTest::newRow("LabelIndice") << "LabelIndice" << QRect(24, 88, 45, 17) << QString() << right;
+        QTest::newRow("LabelFlottant") << "LabelFlottant" << QRect(78, 88, 39, 17) << QString() << right;
+        QTest::newRow("LabelEntier") << "LabelEntier" << QRect(126, 88, 39, 17) << QString() << right;
+        QTest::newRow("LabelConfig") << "LabelConfig" << QRect(200, 88, 345, 17) << QString() << left;
+    }
+    void controlTable()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        QFETCH(int, alignment);
+        QCOMPARE(FormComparer->windowTitle(), QStringLiteral("Comparaison"));
+        QCOMPARE(FormComparer->size(), QSize(559, 312));
+        auto *control = FormComparer->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        if (auto *shown = qobject_cast<QLabel *>(control)) {
+            // Before the first activation the row is empty.
+            QCOMPARE(shown->text(), text);
+            QCOMPARE(shown->textFormat(), Qt::PlainText);
+            QCOMPARE(int(shown->alignment() & Qt::AlignHorizontal_Mask) & (Qt::AlignLeft | Qt::AlignRight), alignment);
+        } else if (auto *button = qobject_cast<QPushButton *>(control)) {
+            QCOMPARE(button->text(), text);
+        }
+    }
+
+    void rowOfTheMachineRecord_data()
+    {
+        QTest::addColumn<float>("indice");
+        QTest::addColumn<float>("flottant");
+        QTest::addColumn<float>("entier");
+        QTest::addColumn<QString>("processeur");
+        QTest::addColumn<int>("origine");
+        QTest::addColumn<int>("overclock");
+        QTest::addColumn<QString>("carteMere");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QStringList>("row");
+        QTest::newRow("record defaults")
+            << -1.0f << -1.0f << -1.0f << "NoCPU" << -1 << -1 << "NoCarteMere" << "C"
+            << QStringList{"-1.00", "-1.00", "-1.00", QString::fromUtf8("NoCPU -1 à -1     [CM NoCarteMere]")};
+        QTest::newRow("zero, a half, rounding up to 100")
+            << 0.0f << 0.125f << 99.999f << "P" << 300 << 450 << "M" << "C"
+            << QStringList{".00", ".13", "100.00", QString::fromUtf8("P 300 à 450     [CM M]")};
+        QTest::newRow("five-digit integer parts")
+            << 12345.67f << 10000.0f << 123.456f << "P" << 300 << 450 << "M" << "C"
+            << QStringList{"12345.67", "10000.00", "123.46", QString::fromUtf8("P 300 à 450     [CM M]")};
+        QTest::newRow("regional separator")
+            << 42.0f << 38.5f << -1.0f << "P" << 300 << 450 << "M" << "fr_FR"
+            << QStringList{"42,00", "38,50", "-1,00", QString::fromUtf8("P 300 à 450     [CM M]")};
+        // Typed text is shown as typed: no access key, no markup.
+        QTest::newRow("ampersand and markup")
+            << 1.0f << 1.0f << 1.0f << "AMD & <b>K6</b>" << 300 << 450 << "M&M" << "C"
+            << QStringList{"1.00", "1.00", "1.00", QString::fromUtf8("AMD & <b>K6</b> 300 à 450     [CM M&M]")};
+    }
+    void rowOfTheMachineRecord()
+    {
+        QFETCH(float, indice);
+        QFETCH(float, flottant);
+        QFETCH(float, entier);
+        QFETCH(QString, processeur);
+        QFETCH(int, origine);
+        QFETCH(int, overclock);
+        QFETCH(QString, carteMere);
+        QFETCH(QString, locale);
+        QFETCH(QStringList, row);
+        QLocale::setDefault(QLocale(locale));
+        setRecord(indice, flottant, entier, processeur, origine, overclock, carteMere);
+        FormComparer->setVisible(true);
+        QCOMPARE((QStringList{label("LabelIndice"), label("LabelFlottant"), label("LabelEntier"),
+                              label("LabelConfig")}),
+                 row);
+    }
+
+    void recordAndFileReadAtEachActivation()
+    {
+        setRecord(42, 38.5, 52.5, "P", 300, 450, "M");
+        FormComparer->setVisible(true);
+        QTRY_VERIFY(FormComparer->isActiveWindow());
+        QCOMPARE(list()->count(), 1);
+
+        // A new result and line while the window is shown change nothing yet.
+        setRecord(75.5, 80, 62, "Q", 300, 450, "M");
+        appendLine(resultLine(75.5, 80, 62, "Q 300 \xe0 450     [CM M]"));
+        QTest::mouseClick(FormComparer->findChild<QPushButton *>(QStringLiteral("ButtonDetails")), Qt::LeftButton);
+        QTRY_VERIFY(FormDetails->isActiveWindow());
+        QCOMPARE(label("LabelIndice"), QStringLiteral("42.00"));
+        QCOMPARE(list()->count(), 1);
+
+        // Coming back from the column explanation recomputes both.
+        QTest::mouseClick(FormDetails->findChild<QPushButton *>(QStringLiteral("ButtonOK")), Qt::LeftButton);
+        comeBackTo(FormComparer);
+        QTRY_COMPARE(list()->count(), 2);
+        QCOMPARE(label("LabelIndice"), QStringLiteral("75.50"));
+        QCOMPARE(label("LabelConfig"), QString::fromUtf8("Q 300 à 450     [CM M]"));
+        // The row and the line it was recorded as say the same.
+        QVERIFY(list()->item(1).endsWith(label("LabelConfig")));
+    }
+
+    void missingFileStillShowsTheRowAndKeepsTheList()
+    {
+        FormComparer->setVisible(true);
+        QCOMPARE(list()->count(), 1);
+        FormComparer->setVisible(false);
+        comeBackTo(&elsewhere_);
+        QVERIFY(QFile::remove(QStringLiteral("TARVODAT.TXT")));
+
+        setRecord(250, 300, 100, "P", 300, 450, "M");
+        MessageBoxes boxes;
+        FormComparer->setVisible(true);
+        QTest::qWait(100);
+        QCOMPARE(boxes.count, 1);
+        QVERIFY2(boxes.text.contains(QStringLiteral("TARVODAT.TXT")), qPrintable(boxes.text));
+        QCOMPARE(label("LabelIndice"), QStringLiteral("250.00"));
+        QCOMPARE(list()->count(), 1);
+    }
+
+    void pathFollowsTheWorkingDirectory()
+    {
+        QTemporaryDir elsewhere;
+        writeFile(elsewhere.filePath(QStringLiteral("TARVODAT.TXT")),
+                  resultLine(1, 1, 1, "first") + "\r\n" + resultLine(2, 2, 2, "second") + "\r\n");
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        FormComparer->setVisible(true);
+        FormConsulter->setVisible(true);
+        QCOMPARE(list()->count(), 2);
+        // The stored results window keeps the directory it was created in.
+        QCOMPARE(FormConsulter->findChild<TListBox *>(QStringLiteral("ListDonnees"))->count(), 1);
+        QDir::setCurrent(startDir_);
+    }
+
+    void detailsControlTable_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("StaticText1")
+            << "StaticText1" << QRect(13, 13, 404, 36)
+            << QString::fromUtf8("La 1ère colonne correspond à l'indice général obtenu par la machine. Il est "
+                                 "calculé en fonction des 2ème et 3ème colonnes, mais voyons d'abord ces 2 "
+                                 "colonnes.");
+        QTest::newRow("StaticText2")
+            << "StaticText2" << QRect(13, 61, 404, 36)
+            << QString::fromUtf8("La 2ème colonne correspond au millions de calculs effectués en 1 seconde (MCPS) "
+                                 "sur des variables flottantes (calculs 3D en majorité).");
+        QTest::newRow("StaticText3") << "StaticText3" << QRect(13, 109, 404, 20)
+                                     << QString::fromUtf8("La 3ème colonne concerne les opérations sur les entiers.");
+        QTest::newRow("StaticText4")
+            << "StaticText4" << QRect(13, 141, 404, 36)
+            << QString::fromUtf8("L'indice est obtenu comme suit : (3 x résultat flottant + 1 x résultat entier) / "
+                                 "4. Comme aujourd'hui la 3D est présente partout, je pense que la répartition est "
+                                 "équitable.");
+        QTest::newRow("ButtonOK") << "ButtonOK" << QRect(176, 248, 75, 25) << "OK";
+        QTest::newRow("Bevel1") << "Bevel1" << QRect(8, 220, 417, 13) << QString();
+        QTest::newRow("StaticText5")
+            << "StaticText5" << QRect(13, 191, 404, 26)
+            << QString::fromUtf8("Quand à la 4ème colonne, il s'agit de la configuration testée bien évidemment ...");
+    }
+    void detailsControlTable()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        QCOMPARE(FormDetails->windowTitle(), QString::fromUtf8("Détails du tableau"));
+        QCOMPARE(FormDetails->size(), QSize(430, 287));
+        auto *control = FormDetails->findChild<QWidget *>(name);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), geometry);
+        if (auto *shown = qobject_cast<QLabel *>(control)) {
+            QCOMPARE(shown->text(), text);
+            QCOMPARE(shown->textFormat(), Qt::PlainText);
+            QVERIFY(shown->wordWrap());
+        } else if (auto *button = qobject_cast<QPushButton *>(control)) {
+            QCOMPARE(button->text(), text);
+        }
+    }
+
+    void oneExplanationWindowForBothDetailsButtons()
+    {
+        FormConsulter->setVisible(true);
+        QTest::mouseClick(FormConsulter->findChild<QPushButton *>(QStringLiteral("ButtonDetails")), Qt::LeftButton);
+        FormComparer->setVisible(true);
+        QTest::mouseClick(FormComparer->findChild<QPushButton *>(QStringLiteral("ButtonDetails")), Qt::LeftButton);
+
+        int shown = 0;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            shown += window->isVisible() && window->windowTitle() == QString::fromUtf8("Détails du tableau");
+        QCOMPARE(shown, 1);
+        QVERIFY(FormDetails->isVisible());
+        QVERIFY(FormConsulter->isVisible());
+        QVERIFY(FormComparer->isVisible());
+
+        QTest::mouseClick(FormDetails->findChild<QPushButton *>(QStringLiteral("ButtonOK")), Qt::LeftButton);
+        QVERIFY(!FormDetails->isVisible());
+        QVERIFY(FormConsulter->isVisible());
+        QVERIFY(FormComparer->isVisible());
+    }
+};
+
+QTEST_MAIN(TestComparer)
+#include "tst_comparer.moc"

@@ -1,0 +1,582 @@
+// The entry window with real (offscreen) widgets, run under a French locale so
+// that a decimal comma would show in the results file if one slipped in.
+#include "FormsFixture.h"
+
+#include "core/DataFiles.h"
+#include "framework/ComboBox.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <clocale>
+#include <cstring>
+#include <memory>
+
+using tarvo::TComboBox;
+
+namespace {
+
+// The next input box: `seen` tells whether one came up; `asked` gets its
+// caption, prompt and default text; `then` runs once it is answered (to wait
+// for a message box that follows it).
+void answer(const QString &text, bool *seen, QString *asked = nullptr,
+            std::function<void()> then = {})
+{
+    *seen = false;
+    onNextModal([=](QDialog *dialog) {
+        auto *box = qobject_cast<QInputDialog *>(dialog);
+        if (!box)
+            return dialog->reject();
+        *seen = true;
+        if (asked)
+            *asked = box->windowTitle() + '|' + box->labelText() + '|' + box->textValue();
+        if (text.isNull()) {
+            box->reject();
+        } else {
+            box->setTextValue(text);
+            box->accept();
+        }
+        if (then)
+            then();
+    });
+}
+
+void cancel(bool *seen, QString *asked = nullptr)
+{
+    answer(QString(), seen, asked);
+}
+
+// The next message box: `seen` tells whether one came up, `message` gets its text.
+void acknowledge(bool *seen, QString *message)
+{
+    *seen = false;
+    onNextModal([=](QDialog *dialog) {
+        *seen = qobject_cast<QMessageBox *>(dialog) != nullptr;
+        *message = messageText(dialog);
+        dialog->accept();
+    });
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+int openDescriptors()
+{
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
+}
+
+const char *const historyNames[] = {"_CPU.TXT", "_FORIG.TXT", "_FOVER.TXT", "_CMERE.TXT"};
+
+} // namespace
+
+class TestSaisie : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString home_;
+    QTimer watchdog_;
+    int modalTicks_ = 0;
+    QString unexpected_;
+
+    QPushButton *button(const char *name) { return FormSaisie->findChild<QPushButton *>(name); }
+    QPushButton *comparer() { return FormPrincipale->findChild<QPushButton *>("ButtonComparer"); }
+    TComboBox *combo(const char *name) { return FormSaisie->findChild<TComboBox *>(name); }
+    QString file(const char *name) const { return QDir::current().filePath(QString::fromLatin1(name)); }
+    std::FILE *slot(int list)
+    {
+        std::FILE *const all[] = {FormSaisie->FichierCPU, FormSaisie->FichierFreqOrigine,
+                                  FormSaisie->FichierFreqOverclock, FormSaisie->FichierCarteMere};
+        return all[list];
+    }
+
+    // The four values through the four input boxes; false when one did not come up.
+    bool giveAll(const QString &cpu, const QString &origine, const QString &overclock, const QString &carte)
+    {
+        const std::pair<const char *, QString> steps[] = {
+            {"ButtonCPU", cpu}, {"ButtonFreqOrigine", origine},
+            {"ButtonFreqOverclock", overclock}, {"ButtonCarteMere", carte}};
+        for (const auto &[name, text] : steps) {
+            bool seen = false;
+            answer(text, &seen);
+            QTest::mouseClick(button(name), Qt::LeftButton);
+            if (!seen)
+                return false;
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // A French desktop: printf would write "42,00" here.
+        QVERIFY2(QByteArray(std::localeconv()->decimal_point) == ",",
+                 "the test runs under LC_ALL=fr_FR.UTF-8; run tools/deps.sh to generate it");
+        home_ = QDir::currentPath();
+        createAllForms();
+
+        // A dialog no case answers would block the test until its time-out: close
+        // it and fail the case instead. Expected dialogs are answered within 10 ms.
+        connect(&watchdog_, &QTimer::timeout, this, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            modalTicks_ = modal ? modalTicks_ + 1 : 0;
+            if (modalTicks_ < 20)
+                return;
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            unexpected_ = modal->windowTitle() + QStringLiteral(": ") + (box ? box->text() : QString());
+            if (auto *dialog = qobject_cast<QDialog *>(modal))
+                dialog->reject();
+            modalTicks_ = 0;
+        });
+        watchdog_.start(100);
+    }
+
+    void init()
+    {
+        // Each case starts in an empty working directory: the data files live there.
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(QDir::setCurrent(dir_->path()));
+        unexpected_.clear();
+        // The entry state and the record are never reset by the program; a case
+        // must not inherit the previous case's values.
+        SaisieProcesseur.clear();
+        SaisieFreqOrigine = 0;
+        SaisieFreqOverclock = 0;
+        SaisieCarteMere.clear();
+        SaisieTexte.clear();
+        FormPrincipale->Processeur = QStringLiteral("NoCPU");
+        FormPrincipale->FreqOrigine = -1;
+        FormPrincipale->FreqOverclock = -1;
+        FormPrincipale->CarteMere = QStringLiteral("NoCarteMere");
+        FormPrincipale->ResultatEntier = 52.5f;
+        FormPrincipale->ResultatFlottant = 38.5f;
+        FormPrincipale->Indice = 42.0f;
+        comparer()->setEnabled(false);
+        for (const char *name : {"ComboCPU", "ComboFreqOrigine", "ComboFreqOverclock", "ComboCarteMere"}) {
+            combo(name)->clear();
+            combo(name)->setText(QString());
+        }
+    }
+
+    void cleanup()
+    {
+        FormSaisie->setVisible(false);
+        tarvo::CloseHistory(FormSaisie->FichierCPU);
+        tarvo::CloseHistory(FormSaisie->FichierFreqOrigine);
+        tarvo::CloseHistory(FormSaisie->FichierFreqOverclock);
+        tarvo::CloseHistory(FormSaisie->FichierCarteMere);
+        QDir::setCurrent(home_);
+        dir_.reset();
+        QVERIFY2(unexpected_.isEmpty(), qPrintable(QStringLiteral("unexpected dialog ") + unexpected_));
+    }
+
+    void followsItsControlTable()
+    {
+        QCOMPARE(FormSaisie->windowTitle(), QStringLiteral("Votre machine"));
+        QCOMPARE(FormSaisie->size(), QSize(250, 368));
+        QVERIFY(!(FormSaisie->windowFlags() & Qt::WindowCloseButtonHint));
+
+        struct Row {
+            const char *name;
+            const char *kind;
+            const char *text;
+            QRect geometry;
+        };
+        const Row rows[] = {
+            {"Label1", "QLabel", "Processeur", {24, 16, 73, 17}},
+            {"ButtonCPU", "QPushButton", "Nouveau", {144, 8, 75, 25}},
+            {"ComboCPU", "tarvo::TComboBox", "", {40, 40, 185, 21}},
+            {"Bevel1", "tarvo::TBevel", nullptr, {11, 63, 230, 10}},
+            {"Label2", "QLabel", "Fréq. d'origine", {24, 96, 89, 17}},
+            {"ButtonFreqOrigine", "QPushButton", "Nouvelle", {144, 88, 75, 25}},
+            {"ComboFreqOrigine", "tarvo::TComboBox", "", {40, 120, 185, 21}},
+            {"Bevel2", "tarvo::TBevel", nullptr, {11, 143, 230, 10}},
+            {"Label3", "QLabel", "Fréq. d'overclock", {24, 176, 105, 17}},
+            {"ButtonFreqOverclock", "QPushButton", "Nouvelle", {144, 168, 75, 25}},
+            {"ComboFreqOverclock", "tarvo::TComboBox", "", {40, 200, 185, 21}},
+            {"Bevel3", "tarvo::TBevel", nullptr, {11, 223, 230, 10}},
+            {"Label4", "QLabel", "Carte mère", {24, 256, 62, 13}},
+            {"ButtonCarteMere", "QPushButton", "Nouvelle", {144, 248, 75, 25}},
+            {"ComboCarteMere", "tarvo::TComboBox", "", {40, 280, 185, 21}},
+            {"Bevel4", "tarvo::TBevel", nullptr, {11, 303, 230, 10}},
+            {"ButtonOK", "QPushButton", "OK", {96, 328, 75, 25}},
+        };
+        for (const Row &row : rows) {
+            auto *widget = FormSaisie->findChild<QWidget *>(row.name);
+            QVERIFY2(widget, row.name);
+            QCOMPARE(widget->metaObject()->className(), row.kind);
+            QCOMPARE(widget->geometry(), row.geometry);
+            if (auto *label = qobject_cast<QLabel *>(widget)) {
+                QCOMPARE(label->text(), QString::fromUtf8(row.text));
+                // Drawn bold, not only asked for: the designed font has no bold strike.
+                QVERIFY2(QFontInfo(label->font()).styleName().contains(QStringLiteral("Bold")), row.name);
+            } else if (auto *push = qobject_cast<QPushButton *>(widget)) {
+                QCOMPARE(push->text(), QString::fromUtf8(row.text));
+            } else if (auto *box = qobject_cast<QComboBox *>(widget)) {
+                QVERIFY(box->isEditable());
+                QCOMPARE(box->currentText(), QString());
+            }
+        }
+
+        const QStringList tabOrder = {"ButtonCPU", "ButtonFreqOrigine", "ButtonFreqOverclock",
+                                      "ComboCPU", "ComboFreqOrigine", "ComboFreqOverclock",
+                                      "ButtonCarteMere", "ComboCarteMere", "ButtonOK"};
+        QStringList visited;
+        QWidget *w = FormSaisie->findChild<QWidget *>("ButtonCPU");
+        while (visited.size() < tabOrder.size()) {
+            if (tabOrder.contains(w->objectName()) && !visited.contains(w->objectName()))
+                visited << w->objectName();
+            w = w->nextInFocusChain();
+        }
+        QCOMPARE(visited, tabOrder);
+    }
+
+    void activationCreatesTheListsEmptyAndNeverTruncates()
+    {
+        FormSaisie->setVisible(true);
+        for (int list = 0; list < 4; ++list) {
+            QCOMPARE(readAll(file(historyNames[list])), QByteArray());
+            QVERIFY(slot(list));
+        }
+        QCOMPARE(QString::fromStdString(CheminCPU), file("_CPU.TXT"));
+        QCOMPARE(QString::fromStdString(CheminCarteMere), file("_CMERE.TXT"));
+
+        // A second activation closes the first streams: one open stream per list.
+        const int open = openDescriptors();
+        QVERIFY(writeFile(file("_FORIG.TXT"), "300\r\n"));
+        FormSaisie->setVisible(false);
+        FormSaisie->setVisible(true);
+        QCOMPARE(openDescriptors(), open);
+        QCOMPARE(readAll(file("_FORIG.TXT")), QByteArray("300\r\n"));
+    }
+
+    void newEntryButtons_data()
+    {
+        QTest::addColumn<int>("list");
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown"); // the entry state, as the combo box shows it
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("asked"); // caption|prompt|default
+
+        const QString cpu = QStringLiteral("Nouveau processeur|Veuillez entrer votre processeur :|NoCPU");
+        const QString origine = QStringLiteral("Nouvelle fréquence d'origine|Veuillez entrer votre fréquence d'origine :|-1");
+        const QString overclock = QStringLiteral("Nouvelle fréquence d'overclock|Veuillez entrer votre fréquence d'overclock :|-1");
+        const QString carte = QStringLiteral("Nouvelle carte mère|Veuillez entrer votre carte mère :|NoCarteMere");
+
+        QTest::newRow("processor") << 0 << false << "Proc 300" << "Proc 300" << QByteArray("Proc 300\r\n") << cpu;
+        QTest::newRow("processor cancelled") << 0 << true << "ignored" << "NoCPU" << QByteArray("NoCPU\r\n") << cpu;
+        QTest::newRow("processor empty") << 0 << false << "" << "" << QByteArray("\r\n") << cpu;
+        QTest::newRow("processor with %") << 0 << false << "100% %s" << "100% %s" << QByteArray("100% %s\r\n") << cpu;
+        QTest::newRow("leading zeros") << 1 << false << "0450" << "450" << QByteArray("450\r\n") << origine;
+        QTest::newRow("origin cancelled") << 1 << true << "ignored" << "-1" << QByteArray("-1\r\n") << origine;
+        QTest::newRow("overclock") << 2 << false << "333" << "333" << QByteArray("333\r\n") << overclock;
+        QTest::newRow("overclock cancelled") << 2 << true << "ignored" << "-1" << QByteArray("-1\r\n") << overclock;
+        QTest::newRow("board with spaces") << 3 << false << " Carte  A " << " Carte  A " << QByteArray(" Carte  A \r\n") << carte;
+        QTest::newRow("board accented") << 3 << false << "Carte mère" << "Carte mère" << QByteArray("Carte m\xe8re\r\n") << carte;
+        QTest::newRow("board cancelled") << 3 << true << "ignored" << "NoCarteMere" << QByteArray("NoCarteMere\r\n") << carte;
+    }
+    void newEntryButtons()
+    {
+        QFETCH(int, list);
+        QFETCH(bool, cancelled);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, asked);
+        const char *buttons[] = {"ButtonCPU", "ButtonFreqOrigine", "ButtonFreqOverclock", "ButtonCarteMere"};
+        const char *combos[] = {"ComboCPU", "ComboFreqOrigine", "ComboFreqOverclock", "ComboCarteMere"};
+
+        FormSaisie->setVisible(true);
+        QVERIFY(writeFile(file(historyNames[list]), "old\r\n"));
+        bool seen = false;
+        QString question;
+        if (cancelled)
+            cancel(&seen, &question);
+        else
+            answer(typed, &seen, &question);
+        QTest::mouseClick(button(buttons[list]), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(question, asked);
+
+        const QString states[] = {SaisieProcesseur, QString::number(SaisieFreqOrigine),
+                                  QString::number(SaisieFreqOverclock), SaisieCarteMere};
+        QCOMPARE(states[list], shown);
+        QCOMPARE(combo(combos[list])->text(), shown);
+        QCOMPARE(readAll(file(historyNames[list])), "old\r\n" + stored);
+        for (int other = 0; other < 4; ++other)
+            QCOMPARE(slot(other) != nullptr, other != list); // only the appended list's slot is emptied
+    }
+
+    void aNonNumberChangesNothing()
+    {
+        FormSaisie->setVisible(true);
+        QVERIFY(giveAll("P", "300", "333", "A"));
+        const QByteArray history = readAll(file("_FORIG.TXT"));
+
+        bool asked = false, told = false;
+        QString message;
+        answer(QStringLiteral("3OO"), &asked, nullptr, [&] { acknowledge(&told, &message); });
+        QTest::mouseClick(button("ButtonFreqOrigine"), Qt::LeftButton);
+        QVERIFY(asked);
+        QVERIFY(told);
+        QVERIFY2(message.contains(QStringLiteral("3OO")), qPrintable(message));
+        QCOMPARE(SaisieFreqOrigine, 300);
+        QCOMPARE(SaisieTexte, QStringLiteral("3OO"));
+        QCOMPARE(combo("ComboFreqOrigine")->text(), QStringLiteral("300"));
+        QCOMPARE(readAll(file("_FORIG.TXT")), history);
+    }
+
+    void aTextTheFilesCannotHoldIsRefused()
+    {
+        FormSaisie->setVisible(true);
+        bool asked = false, told = false;
+        QString message;
+        answer(QString::fromUtf8("Ωmega"), &asked, nullptr, [&] { acknowledge(&told, &message); });
+        QTest::mouseClick(button("ButtonCPU"), Qt::LeftButton);
+        QVERIFY(told);
+        QVERIFY2(message.contains(QString::fromUtf8("Ω")), qPrintable(message));
+        QCOMPARE(SaisieProcesseur, QString());
+        QCOMPARE(combo("ComboCPU")->text(), QString());
+        QCOMPARE(readAll(file("_CPU.TXT")), QByteArray());
+    }
+
+    void typingIntoAFrequencyTakesEachWholeText()
+    {
+        FormSaisie->setVisible(true);
+        TComboBox *box = combo("ComboFreqOrigine");
+        box->setText(QStringLiteral("300")); // from code: no change
+        QCOMPARE(SaisieFreqOrigine, 0);
+        SaisieFreqOrigine = 300;
+        box->lineEdit()->setFocus();
+        box->lineEdit()->end(false);
+
+        QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+        QCOMPARE(SaisieFreqOrigine, 30);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+        QCOMPARE(SaisieFreqOrigine, 3);
+        bool told = false;
+        QString message;
+        acknowledge(&told, &message);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+        QVERIFY(told);
+        QCOMPARE(SaisieFreqOrigine, 3);
+
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("42"));
+        QCOMPARE(SaisieFreqOrigine, 42);
+        QTest::keyClicks(combo("ComboCPU")->lineEdit(), QStringLiteral("K6"));
+        QCOMPARE(SaisieProcesseur, QStringLiteral("K6"));
+    }
+
+    void theDropDownLoadsTheHistorySortedAsText()
+    {
+        FormSaisie->setVisible(true);
+        QVERIFY(writeFile(file("_FORIG.TXT"), "1000\r\n233\r\n-1\r\n100\r\n233\r\n"));
+        TComboBox *box = combo("ComboFreqOrigine");
+        box->setText(QStringLiteral("777"));
+        SaisieFreqOrigine = 777;
+
+        box->showPopup();
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items << box->itemText(i);
+        QCOMPARE(items, (QStringList{"-1", "100", "1000", "233", "233"}));
+        QCOMPARE(box->text(), QStringLiteral("777")); // replacing the items is no change
+        QCOMPARE(SaisieFreqOrigine, 777);
+
+        // Picking an item is a change by the user.
+        QAbstractItemView *view = box->view();
+        QTRY_VERIFY(view->isVisible());
+        const QRect item = view->visualRect(view->model()->index(2, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, item.center());
+        QTRY_VERIFY(!view->isVisible());
+        QCOMPARE(box->text(), QStringLiteral("1000"));
+        QCOMPARE(SaisieFreqOrigine, 1000);
+
+        // Read again at every drop-down.
+        QVERIFY(writeFile(file("_FORIG.TXT"), "5\r\n"));
+        box->showPopup();
+        QCOMPARE(box->count(), 1);
+        box->hidePopup();
+        QCOMPARE(box->text(), QStringLiteral("1000"));
+    }
+
+    void aListThatCannotBeLoadedKeepsItsItems()
+    {
+        FormSaisie->setVisible(true);
+        QVERIFY(writeFile(file("_CPU.TXT"), "P\r\n"));
+        TComboBox *box = combo("ComboCPU");
+        box->showPopup();
+        box->hidePopup();
+        QVERIFY(QFile::remove(file("_CPU.TXT")));
+        bool told = false;
+        QString message;
+        acknowledge(&told, &message);
+        box->showPopup();
+        box->hidePopup();
+        QVERIFY(told);
+        QVERIFY2(message.contains(file("_CPU.TXT")), qPrintable(message));
+        QCOMPARE(box->count(), 1);
+    }
+
+    void okChecksInOrder_data()
+    {
+        QTest::addColumn<QString>("cpu");
+        QTest::addColumn<int>("origine");
+        QTest::addColumn<int>("overclock");
+        QTest::addColumn<QString>("carte");
+        QTest::addColumn<int>("copied"); // how many values reach the record
+
+        QTest::newRow("nothing given") << "" << 0 << 0 << "" << 0;
+        QTest::newRow("processor NoCPU") << "NoCPU" << 300 << 333 << "A" << 0;
+        QTest::newRow("origin 0") << "P" << 0 << 333 << "A" << 1;
+        QTest::newRow("origin -1") << "P" << -1 << 333 << "A" << 1;
+        QTest::newRow("overclock 0") << "P" << 300 << 0 << "A" << 2;
+        QTest::newRow("board empty") << "P" << 300 << 333 << "" << 3;
+        QTest::newRow("board NoCarteMere") << "P" << 300 << 333 << "NoCarteMere" << 3;
+        QTest::newRow("other letter case") << "nocpu" << 300 << 200 << "nocartemere" << 4;
+        QTest::newRow("one space") << " " << 1 << 1 << " " << 4;
+    }
+    void okChecksInOrder()
+    {
+        QFETCH(QString, cpu);
+        QFETCH(int, origine);
+        QFETCH(int, overclock);
+        QFETCH(QString, carte);
+        QFETCH(int, copied);
+
+        FormSaisie->setVisible(true);
+        SaisieProcesseur = cpu;
+        SaisieFreqOrigine = origine;
+        SaisieFreqOverclock = overclock;
+        SaisieCarteMere = carte;
+        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
+
+        QCOMPARE(FormPrincipale->Processeur, copied >= 1 ? cpu : QStringLiteral("NoCPU"));
+        QCOMPARE(FormPrincipale->FreqOrigine, copied >= 2 ? origine : -1);
+        QCOMPARE(FormPrincipale->FreqOverclock, copied >= 3 ? overclock : -1);
+        QCOMPARE(FormPrincipale->CarteMere, copied >= 4 ? carte : QStringLiteral("NoCarteMere"));
+        const bool accepted = copied == 4;
+        QCOMPARE(QFile::exists(file("TARVODAT.TXT")), accepted);
+        QCOMPARE(FormSaisie->isVisible(), !accepted);
+        QCOMPARE(comparer()->isEnabled(), accepted);
+        for (int list = 0; list < 4; ++list)
+            QCOMPARE(slot(list) == nullptr, accepted);
+    }
+
+    void endToEndInALongWorkingDirectory()
+    {
+        QString deep = dir_->path();
+        while (deep.size() < 300)
+            deep += QStringLiteral("/") + QString(50, QLatin1Char('w'));
+        QVERIFY(QDir().mkpath(deep));
+        QVERIFY(QDir::setCurrent(deep));
+
+        FormSaisie->setVisible(true);
+        QVERIFY(giveAll("Proc 300", "300", "333", "Carte A"));
+        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
+
+        const QByteArray line("       42.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]\r\n");
+        QCOMPARE(readAll(deep + "/TARVODAT.TXT"), line);
+        QVERIFY(comparer()->isEnabled());
+        QVERIFY(!FormSaisie->isVisible());
+        QCOMPARE(readAll(deep + "/_CPU.TXT"), QByteArray("Proc 300\r\n"));
+
+        // The next test shows the window with the same values: "OK" alone appends.
+        FormPrincipale->Indice = 1e9f;
+        FormSaisie->setVisible(true);
+        QCOMPARE(combo("ComboCarteMere")->text(), QStringLiteral("Carte A"));
+        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
+        QCOMPARE(readAll(deep + "/TARVODAT.TXT"),
+                 line + "1000000000.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]\r\n");
+    }
+
+    void aFailedResultsAppendKeepsTheWindowOpen()
+    {
+        FormSaisie->setVisible(true);
+        QVERIFY(giveAll("P", "300", "333", "A"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), file("TARVODAT.TXT")));
+
+        bool told = false;
+        QString message;
+        acknowledge(&told, &message);
+        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
+        QVERIFY(told);
+        QVERIFY2(message.contains(file("TARVODAT.TXT")), qPrintable(message));
+        QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(message));
+        QVERIFY(FormSaisie->isVisible());
+        QVERIFY(!comparer()->isEnabled());
+        QCOMPARE(SaisieProcesseur, QStringLiteral("P"));
+        QCOMPARE(combo("ComboFreqOverclock")->text(), QStringLiteral("333"));
+
+        // Once the cause is gone, "OK" again stores the line.
+        QVERIFY(QFile::remove(file("TARVODAT.TXT")));
+        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
+        QVERIFY(readAll(file("TARVODAT.TXT")).endsWith("P 300 \xe0 333     [CM A]\r\n"));
+        QVERIFY(comparer()->isEnabled());
+        QVERIFY(!FormSaisie->isVisible());
+    }
+
+    void aFailedHistoryAppendIsReported()
+    {
+        QVERIFY(QFile::link(QStringLiteral("/dev/full"), file("_FORIG.TXT")));
+        FormSaisie->setVisible(true);
+        bool asked = false, told = false;
+        QString message;
+        answer(QStringLiteral("300"), &asked, nullptr, [&] { acknowledge(&told, &message); });
+        QTest::mouseClick(button("ButtonFreqOrigine"), Qt::LeftButton);
+        QVERIFY(told);
+        QVERIFY2(message.contains(file("_FORIG.TXT")), qPrintable(message));
+        QCOMPARE(SaisieFreqOrigine, 300);
+        QCOMPARE(combo("ComboFreqOrigine")->text(), QStringLiteral("300"));
+    }
+
+    void aDeletedWorkingDirectoryWritesNothing()
+    {
+        const QString gone = dir_->filePath("gone");
+        QVERIFY(QDir().mkdir(gone));
+        QVERIFY(QDir::setCurrent(gone));
+        FormSaisie->setVisible(true);
+        QVERIFY(giveAll("P", "300", "333", "A"));
+        QVERIFY(QDir(gone).removeRecursively());
+
+        bool told = false;
+        QString message;
+        acknowledge(&told, &message);
+        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
+        QVERIFY(told);
+        QVERIFY2(message.contains(QStringLiteral("TARVODAT.TXT")), qPrintable(message));
+        QVERIFY(FormSaisie->isVisible());
+        QVERIFY(!comparer()->isEnabled());
+        QVERIFY(!QFile::exists(gone));
+    }
+
+    void historyStreamsAreClosedWithTheWindow()
+    {
+        const int before = openDescriptors();
+        auto *form = new TFormSaisie;
+        form->FormActivate();
+        QVERIFY(form->FichierCPU && form->FichierCarteMere);
+        QCOMPARE(openDescriptors(), before + 4);
+        delete form;
+        QCOMPARE(openDescriptors(), before);
+    }
+};
+
+QTEST_MAIN(TestSaisie)
+#include "tst_saisie.moc"
