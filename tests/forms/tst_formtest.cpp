@@ -144,6 +144,7 @@ private slots:
             QVERIFY2(!r.flushing, "flush-to-zero or denormals-are-zero is on while the kernels run");
             QCOMPARE(r.bar, kernelsDone);
             QVERIFY(r.formPaints > 0);
+            QVERIFY(r.barPaints > 0);
             if (i % 10 == 0 && i > 0)
                 QVERIFY2(r.barPaints > readings[i - 10].barPaints, "the bar was not repainted after a kernel");
         }
@@ -173,8 +174,28 @@ private slots:
         FormPrincipale->Indice = -2.0f;
         QCOMPARE(FormTest->ui->ProgressBar->value(), 8);
 
-        pressTester();
+        // The bar is seen back at 0 before the first kernel, not still full.
+        PaintCounter barPaints(FormTest->ui->ProgressBar);
+        int paintsWhenZero = -1;
+        int paintsAtFirstReading = -1;
+        const auto zero = connect(FormTest->ui->ProgressBar, &QProgressBar::valueChanged, this,
+                                  [&](int value) {
+                                      if (value == 0)
+                                          paintsWhenZero = barPaints.paints;
+                                  });
+        const tarvo::Clock real = tarvo::ProcessClock();
+        Horloge = {[&] {
+                       if (paintsAtFirstReading < 0)
+                           paintsAtFirstReading = barPaints.paints;
+                       return real.read();
+                   },
+                   real.perSecond};
 
+        pressTester();
+        disconnect(zero);
+
+        QVERIFY(paintsWhenZero >= 0);
+        QVERIFY2(paintsAtFirstReading > paintsWhenZero, qPrintable(QStringLiteral("%1 %2").arg(paintsWhenZero).arg(paintsAtFirstReading)));
         QCOMPARE(barValues, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
         QVERIFY(FormSaisie->isVisible());
         QVERIFY(FormPrincipale->ResultatEntier > 0.0f);
