@@ -3,7 +3,7 @@
 # skipping the package index update when nothing is missing.
 set -eu
 
-packages="cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+packages="cmake ninja-build g++ binutils qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 fonts-wine locales xvfb xauth imagemagick"
 # The package: dpkg-shlibdeps and file for CPack, validators for the desktop files.
 packages="$packages dpkg-dev file desktop-file-utils appstream"

@@ -1,7 +1,13 @@
 #include "UnitTest.h"
 #include "ui_UnitTest.h"
 
+#include "UnitPrincipale.h"
+#include "UnitSaisie.h"
+
+#include "framework/Dialogs.h"
+
 TFormTest *FormTest = nullptr;
+tarvo::Clock Horloge = tarvo::ProcessClock();
 
 TFormTest::TFormTest()
     : TForm(BorderIcons::None)
@@ -9,6 +15,32 @@ TFormTest::TFormTest()
 {
     ui->setupUi(this);
     finishCreate();
+    OnActivate = [this] { FormActivate(); };
 }
 
 TFormTest::~TFormTest() = default;
+
+void TFormTest::FormActivate()
+{
+    // The loop stays blocked until the test ends: the window must be on screen
+    // and painted now, and the bar repainted at once after each kernel, or the
+    // user would see nothing. No user input is taken meanwhile.
+    FormTest->Refresh();
+    tarvo::TestRun run;
+    {
+        // Whatever ends the run (a kernel too fast to be timed throws), the
+        // cursor comes back.
+        const tarvo::HourglassCursor hourglass;
+        // A progress bar repaints itself at once when its value changes by a
+        // visible step, as every step of this one does (one eighth of it);
+        // another repaint would only double the time spent between kernels.
+        ui->ProgressBar->setValue(0);
+        run = tarvo::RunSpeedTest(Horloge, [this](int) {
+            ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
+        });
+        FormPrincipale->ResultatEntier = run.scores.entier;
+        FormPrincipale->ResultatFlottant = run.scores.flottant;
+        FormPrincipale->Indice = run.scores.indice;
+    }
+    FormSaisie->setVisible(true);
+}

@@ -1,6 +1,9 @@
-// The test window: runs the speed test while showing its progress.
+// The test window: shows a notice and a progress bar while its activation runs
+// the speed test (core/SpeedTest.h), then writes the three results into the
+// machine record (FormPrincipale) and shows the entry window (FormSaisie).
 #pragma once
 
+#include "core/SpeedTest.h"
 #include "framework/Form.h"
 
 #include <memory>
@@ -17,6 +20,12 @@ public:
     ~TFormTest() override;
 
     std::unique_ptr<Ui::TFormTest> ui;
+
+    void FormActivate();
 };
 
 extern TFormTest *FormTest;
+
+// The clock the test run reads: the process's processor time. Tests put a
+// clock of their own here to feed the timed runs the ticks they choose.
+extern tarvo::Clock Horloge;

@@ -139,9 +139,11 @@ void TForm::Refresh()
 {
     // A window just shown is not on screen until the window system exposes it;
     // painting before that is lost. Wait for it, taking no user input meanwhile.
+    // The form's own mapped state counts too: shown again before the loop has
+    // seen its hiding, its window still reports the old exposure.
     if (QWindow *window = windowHandle()) {
         QDeadlineTimer deadline(2000);
-        while (isVisible() && !window->isExposed() && !deadline.hasExpired())
+        while (isVisible() && !(window->isExposed() && testAttribute(Qt::WA_Mapped)) && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     }
     repaint();

@@ -1,0 +1,62 @@
+// The speed test without its window: the timed run that repeats a kernel five
+// times between clock readings, the scoring that turns the eight kernel
+// results into the integer result, the floating result and the index, and the
+// whole test that the test window (UnitTest) and the benchmark both run.
+//
+// Kernel results and scores are 32-bit floats in millions of calculations per
+// second; the arithmetic on them is carried in long double and rounded to
+// float at fixed points. The floating-point environment is never touched.
+#pragma once
+
+#include "core/Kernels.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace tarvo {
+
+// What the timed run reads: a clock in its own units and how many of them
+// make a second. Tests give it readings of their own.
+struct Clock {
+    std::function<std::int64_t()> read;
+    std::int64_t perSecond;
+};
+
+// std::clock: the processor time of this process, so that other programs
+// running meanwhile are not counted against the machine.
+Clock ProcessClock();
+
+// The time between two readings in whole milliseconds, rounded to the nearest
+// one: a millisecond clock's readings would differ by that on average.
+std::int32_t ElapsedTicks(const Clock &clock, std::int64_t start, std::int64_t end);
+
+struct KernelTiming {
+    float averageTime; // seconds
+    float result;      // MCPS
+};
+
+// The five timed repetitions of one kernel (number 1 to 8, for the message).
+// Throws tarvo::Exception when all five measure 0 ms: the kernel was too fast
+// for the clock and no result can be given.
+KernelTiming TimedRun(int number, const Kernel &kernel, const Clock &clock);
+
+struct Scores {
+    float entier;   // integer result
+    float flottant; // floating result
+    float indice;   // (3 x floating + integer) / 4
+};
+
+// Kernel results 1 to 8 at indexes 0 to 7.
+Scores Score(const std::array<float, 8> &results);
+
+struct TestRun {
+    std::array<KernelTiming, 8> kernels;
+    Scores scores;
+};
+
+// Kernels 1 to 8 in order, each through its timed run, then the scores.
+// afterKernel(k) is called once kernel k is done, outside any timed interval.
+TestRun RunSpeedTest(const Clock &clock, const std::function<void(int)> &afterKernel);
+
+} // namespace tarvo

@@ -1,0 +1,221 @@
+#include "core/Errors.h"
+#include "core/Kernels.h"
+#include "core/SpeedTest.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
+using namespace tarvo;
+
+// QCOMPARE on floats forgives a relative error of 1e-5; these must be equal.
+#define COMPARE_EXACTLY(actual, expected)                                                          \
+    QVERIFY2((actual) == (expected), qPrintable(QStringLiteral("%1 instead of %2")                \
+                                                    .arg(double(actual), 0, 'g', 17)              \
+                                                    .arg(double(expected), 0, 'g', 17)))
+
+namespace {
+
+using Results = std::array<float, 8>;
+
+void nothing()
+{
+}
+
+// A kernel that takes no time, with the operation count of kernel `number`.
+Kernel instant(int number)
+{
+    return {nothing, nothing, Kernels[number - 1].operationCount, 0};
+}
+
+// A millisecond clock whose successive repetitions last the given ticks.
+Clock fedClock(const std::vector<std::int32_t> &ticks)
+{
+    auto readings = std::make_shared<std::vector<std::int64_t>>();
+    std::int64_t now = 1000;
+    for (std::int32_t t : ticks) {
+        readings->push_back(now);
+        now += t;
+        readings->push_back(now);
+        now += 7; // time between repetitions is not counted
+    }
+    auto next = std::make_shared<std::size_t>(0);
+    return {[readings, next] { return readings->at((*next)++); }, 1000};
+}
+
+} // namespace
+
+class TestSpeedTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fedTicks_data()
+    {
+        QTest::addColumn<int>("kernel");
+        QTest::addColumn<float>("result");
+        QTest::newRow("kernel 1") << 1 << 128.0f;
+        QTest::newRow("kernel 2") << 2 << 32.0f;
+        QTest::newRow("kernel 3") << 3 << 32.0f;
+        QTest::newRow("kernel 4") << 4 << 32.0f;
+        QTest::newRow("kernel 5") << 5 << 128.0f;
+        QTest::newRow("kernel 8") << 8 << 128.0f;
+    }
+    void fedTicks()
+    {
+        QFETCH(int, kernel);
+        QFETCH(float, result);
+        const KernelTiming timing = TimedRun(kernel, instant(kernel), fedClock({500, 500, 500, 500, 500}));
+        COMPARE_EXACTLY(timing.averageTime, 0.5f);
+        COMPARE_EXACTLY(timing.result, result);
+    }
+
+    void repetitionsAveraged_data()
+    {
+        QTest::addColumn<std::vector<std::int32_t>>("ticks");
+        QTest::addColumn<float>("average");
+        // One repetition during which the clock did not move counts as 0 s.
+        QTest::newRow("one at zero") << std::vector<std::int32_t>{0, 500, 500, 500, 500} << 0.4f;
+        QTest::newRow("uneven") << std::vector<std::int32_t>{2000, 1000, 500, 250, 250} << 0.8f;
+        QTest::newRow("one second each") << std::vector<std::int32_t>{1000, 1000, 1000, 1000, 1000} << 1.0f;
+    }
+    void repetitionsAveraged()
+    {
+        QFETCH(std::vector<std::int32_t>, ticks);
+        QFETCH(float, average);
+        const KernelTiming timing = TimedRun(2, instant(2), fedClock(ticks));
+        COMPARE_EXACTLY(timing.averageTime, average);
+        // The division and scaling are carried in long double, then rounded once.
+        const auto expected = static_cast<float>(((1.6e7L / timing.averageTime) * 0.001L) * 0.001L);
+        COMPARE_EXACTLY(timing.result, expected);
+    }
+
+    // The clock's units are turned into whole milliseconds, to the nearest.
+    void elapsedTicks_data()
+    {
+        QTest::addColumn<qint64>("perSecond");
+        QTest::addColumn<qint64>("elapsed");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("microseconds, none") << qint64(1000000) << qint64(0) << 0;
+        QTest::newRow("microseconds, below half") << qint64(1000000) << qint64(499) << 0;
+        QTest::newRow("microseconds, half") << qint64(1000000) << qint64(500) << 1;
+        QTest::newRow("microseconds, 4.4 ms") << qint64(1000000) << qint64(4400) << 4;
+        QTest::newRow("microseconds, 4.6 ms") << qint64(1000000) << qint64(4600) << 5;
+        QTest::newRow("microseconds, 140 s") << qint64(1000000) << qint64(140000000) << 140000;
+        QTest::newRow("milliseconds") << qint64(1000) << qint64(500) << 500;
+        QTest::newRow("hundredths") << qint64(100) << qint64(3) << 30;
+    }
+    void elapsedTicks()
+    {
+        QFETCH(qint64, perSecond);
+        QFETCH(qint64, elapsed);
+        QFETCH(int, ticks);
+        const Clock clock{[] { return std::int64_t(0); }, perSecond};
+        const std::int64_t start = 123456789;
+        QCOMPARE(ElapsedTicks(clock, start, start + elapsed), ticks);
+    }
+
+    // With five repetitions at 0 ms the average time is 0: the run stops with a
+    // message naming the kernel rather than dividing by it.
+    void zeroTimeStops()
+    {
+        try {
+            TimedRun(3, instant(3), fedClock({0, 0, 0, 0, 0}));
+            QFAIL("no exception");
+        } catch (const Exception &error) {
+            const QString message = QString::fromUtf8(error.what());
+            QVERIFY2(message.contains(QStringLiteral("n° 3")), qPrintable(message));
+            QVERIFY2(message.contains(QStringLiteral("interrompu")), qPrintable(message));
+        }
+    }
+
+    void oneTickIsEnough()
+    {
+        const KernelTiming timing = TimedRun(1, instant(1), fedClock({0, 0, 0, 1, 0}));
+        QVERIFY(timing.averageTime > 0.0f);
+        QVERIFY(std::isfinite(timing.result));
+    }
+
+    void scores_data()
+    {
+        QTest::addColumn<Results>("results");
+        QTest::addColumn<float>("entier");
+        QTest::addColumn<float>("flottant");
+        QTest::addColumn<float>("indice");
+        QTest::newRow("fed ticks") << Results{128, 32, 32, 32, 10, 10, 10, 10} << 56.0f
+                                   << 10.0f << 21.5f;
+        // Summed in float, 2^24 + 1 + 1 would stay 2^24.
+        QTest::newRow("sum in extended precision")
+            << Results{16777216.0f, 1, 1, 0, 16777216.0f, 1, 1, 0} << 4194304.5f << 4194304.5f
+            << 4194304.5f;
+        QTest::newRow("before any kernel") << Results{} << 0.0f << 0.0f << 0.0f;
+    }
+    void scores()
+    {
+        QFETCH(Results, results);
+        QFETCH(float, entier);
+        QFETCH(float, flottant);
+        QFETCH(float, indice);
+        const Scores s = Score(results);
+        COMPARE_EXACTLY(s.entier, entier);
+        COMPARE_EXACTLY(s.flottant, flottant);
+        COMPARE_EXACTLY(s.indice, indice);
+    }
+
+    // The whole test with the real kernels and fed ticks: each kernel is read
+    // twice per repetition, in order, and nothing else happens between the
+    // two readings of a repetition. The floating-point environment seen at
+    // every reading is the one the kernels run in: gradual underflow, so
+    // kernels 6 and 8 really compute their subnormal values.
+    void wholeTest()
+    {
+        std::vector<int> after;
+        int readings = 0;
+        bool flushing = false;
+        std::int64_t now = 0;
+        const Clock clock{[&] {
+                              ++readings;
+#if defined(__x86_64__) || defined(__i386__)
+                              const unsigned csr = _mm_getcsr();
+                              flushing = flushing || (csr & 0x8000) || (csr & 0x0040); // FTZ, DAZ
+#endif
+                              // 500 ms per repetition, 3 ms between them.
+                              now += (readings % 2 == 0) ? 500 : 3;
+                              return now;
+                          },
+                          1000};
+        const TestRun run = RunSpeedTest(clock, [&](int k) {
+            QCOMPARE(readings, 10 * k);
+            after.push_back(k);
+        });
+        QCOMPARE(readings, 80);
+        QCOMPARE(after, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+        QVERIFY2(!flushing, "flush-to-zero or denormals-are-zero is on while the kernels run");
+        for (const KernelTiming &k : run.kernels)
+            COMPARE_EXACTLY(k.averageTime, 0.5f);
+        COMPARE_EXACTLY(run.scores.entier, 56.0f);
+        COMPARE_EXACTLY(run.scores.flottant, 128.0f);
+        COMPARE_EXACTLY(run.scores.indice, 110.0f);
+    }
+
+    // Subnormal results are kept in this process, as kernels 6 and 8 need.
+    void gradualUnderflow()
+    {
+        volatile float tiny = 1e-38f;
+        volatile float tenth = 0.1f;
+        const float product = tiny * tenth;
+        QVERIFY(product != 0.0f);
+        QCOMPARE(std::fpclassify(product), FP_SUBNORMAL);
+        volatile double tinyDouble = 1e-308;
+        const double productDouble = tinyDouble * 0.1;
+        QCOMPARE(std::fpclassify(productDouble), FP_SUBNORMAL);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpeedTest)
+#include "tst_speedtest.moc"
