@@ -1,5 +1,14 @@
 #!/bin/sh
-# Builds and runs every test: the release build with warnings as errors.
+# Builds and runs every test: the release build with warnings as errors, its
+# Debian package, the real-window tests (the forms' activation rules under a
+# window manager, then the whole program end to end), the whole suite again
+# under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
+# for a bounded time each.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --workflow --preset ci
+tools/package.sh build/ci
+tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
+tests/e2e/run.sh e2e.py build/ci/src/zurezive
+cmake --workflow --preset asan
+tools/fuzz.sh 60

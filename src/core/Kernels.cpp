@@ -11,7 +11,11 @@
 // each runs its own loop at its own address. The file's options (-O2,
 // -fno-ipa-icf, no contraction, 64-byte alignment of functions and loops) are
 // set in src/core/CMakeLists.txt.
+#if defined(__clang__)
+#define TARVO_KERNEL [[gnu::noinline]]
+#else
 #define TARVO_KERNEL [[gnu::noinline, gnu::no_icf]]
+#endif
 
 // For the placement benchmark only (TARVO_KERNEL_SHIFT, off by default): that
 // many bytes of no-ops at the start of each kernel move its loops, to show how

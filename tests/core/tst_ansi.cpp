@@ -24,6 +24,7 @@ private slots:
             all.append(char(b));
         const QString text = fromAnsi(all);
         QCOMPARE(text.size(), 256);
+        QCOMPARE(toAnsi(text), all);
         QCOMPARE(fromAnsi("\xe0\x80"), QString::fromUtf8("à€"));
     }
 

@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+"""The forms' activation rules under a real window manager, on the framework
+alone (activation_probe: two forms that count their activations). With a
+window manager, focus comes back to a form after a message box or an input box
+closes, and moves to another form when one is hidden: the first two must not
+count as activations, the last one must.
+
+    tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe"""
+
+import os
+import re
+import shutil
+import sys
+import tempfile
+import time
+
+import desktop
+from desktop import Failure, click, key, wait_for, window
+
+SETTLE = 1.5  # seconds for the window manager's focus changes to arrive
+
+
+def activations(win):
+    for text in desktop.texts(win, "label"):
+        match = re.fullmatch(r"activations (\d+)", text)
+        if match:
+            return int(match.group(1))
+    raise Failure(f"no activation count in {win.name!r}")
+
+
+def expect_counts(a, b, count_a, count_b, why):
+    """Waits for the counts, then checks they stay there once focus has settled."""
+    try:
+        wait_for(why, lambda: (activations(a), activations(b)) == (count_a, count_b), 5)
+    except Failure:
+        pass
+    time.sleep(SETTLE)
+    counts = (activations(a), activations(b))
+    if counts != (count_a, count_b):
+        raise Failure(f"{why}: activations of A and B are {counts}, expected {(count_a, count_b)}")
+    print(f"-- {why}: A {count_a}, B {count_b}", flush=True)
+
+
+def close_message(app):
+    box = wait_for("a message box", lambda: next(
+        (w for w in desktop.shown_windows(app) if w.getRoleName() == "alert"), None))
+    click(desktop.find(box, "push button", "OK"))
+    wait_for("the message box to go", lambda: all(
+        w.getRoleName() != "alert" for w in desktop.shown_windows(app)))
+
+
+def drive(session):
+    app = desktop.application("activation_probe")
+    a = window(app, "Sonde A")
+    b = None
+
+    def button(win, name):
+        return desktop.find(win, "push button", name)
+
+    # Counts start at 1 for A; B's label exists before it is shown.
+    click(button(a, "Montrer B"))
+    b = window(app, "Sonde B")
+    expect_counts(a, b, 1, 1, "B shown by A: activated once, before the call returned")
+
+    click(button(b, "Erreur"))
+    close_message(app)
+    expect_counts(a, b, 1, 1, "a message box over B closed")
+
+    click(button(b, "Question"))
+    window(app, "Question")
+    key("Escape")
+    desktop.no_window(app, "Question")
+    expect_counts(a, b, 1, 1, "an input box over B cancelled")
+
+    click(desktop.find(a, "label", "activations 1"))
+    expect_counts(a, b, 2, 1, "the user clicked into A")
+
+    click(desktop.find(b, "label", "activations 1"))
+    expect_counts(a, b, 2, 2, "the user clicked into B")
+
+    click(button(a, "Erreur"))
+    close_message(app)
+    expect_counts(a, b, 3, 2, "a click on A's button (A activated), its message box closed")
+
+    click(button(b, "Cacher"))
+    desktop.no_window(app, "Sonde B")
+    expect_counts(a, b, 4, 3, "a click on B's button that hides B: B activated, then A again")
+
+    click(button(a, "Montrer B"))
+    window(app, "Sonde B")
+    expect_counts(a, b, 4, 4, "B shown again")
+
+    click(button(a, "Quitter"))
+    code = session.wait_for_exit()
+    if code != 0:
+        raise Failure(f"the probe ended with code {code}")
+
+
+def run(program):
+    workdir = tempfile.mkdtemp(prefix="tarvo-activation-")
+    session = None
+    try:
+        session = desktop.Session(program, workdir)
+        drive(session)
+        print("activation test passed")
+        return 0
+    except Failure as failure:
+        shot = os.path.join(os.path.dirname(program), "activation-failure.png")
+        desktop.save_screen(shot)
+        print(f"activation test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
+        return 1
+    finally:
+        if session:
+            session.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    sys.exit(run(os.path.abspath(sys.argv[1])))

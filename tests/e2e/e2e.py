@@ -1,0 +1,307 @@
+#!/usr/bin/python3
+"""End-to-end test on a real X server with a window manager: starts the program
+in a scratch working directory and drives it with real clicks and keystrokes,
+as a user would, reading every window through the accessibility tree.
+
+    "Consulter" before any result (message, then an empty list), "Tester",
+    four values through the input boxes and one cancelled box, "OK",
+    "Comparer", "Détails", back, "Quitter"
+
+then checks the bytes of the five data files against what the windows showed.
+With a window manager, focus moves and activations come from the window
+system, so this is where the forms' activation rules meet reality.
+
+Run through run.sh, which provides Xvfb and a session D-Bus:
+    tests/e2e/run.sh PROGRAM"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import a11y
+import desktop
+from desktop import Failure, click, key, list_items, type_text, wait_for, window
+
+ENTRY_CAPTIONS = {
+    "Nouveau processeur": "ButtonCPU",
+    "Nouvelle fréquence d'origine": "ButtonFreqOrigine",
+    "Nouvelle fréquence d'overclock": "ButtonFreqOverclock",
+    "Nouvelle carte mère": "ButtonCarteMere",
+}
+
+# What the user types. The accented letters check the Windows-1252 bridge from
+# the keyboard to the files; 0450 is stored as the number 450.
+PROCESSEUR = "Athlé % [x] 850"
+FREQ_ORIGINE_TYPED, FREQ_ORIGINE = "0450", 450
+FREQ_OVERCLOCK = 500
+CARTE_MERE = "Carte mère A7V"
+LINE_END = b"\r\n"
+
+# Window titles as patterns for the window manager's side (xdotool), which
+# matches bytes: the accented letters are left to the wildcards.
+MAIN = "CPU Tarvo 32"
+CONSULTER = "Donn.*es stock.*es"
+
+
+def step(text):
+    print(f"-- {text}", flush=True)
+
+
+def entry_button(win, row):
+    """The entry window's buttons have no unique captions ("Nouvelle" three
+    times): pick the one on the same row as its label."""
+    labels = {"ButtonCPU": "Processeur", "ButtonFreqOrigine": "Fréq. d'origine",
+              "ButtonFreqOverclock": "Fréq. d'overclock", "ButtonCarteMere": "Carte mère"}
+    label = desktop.find(win, "label", labels[row])
+    _, label_y = desktop.centre(label)
+    buttons = [b for b in desktop.controls(win, "push button") if b.name in ("Nouveau", "Nouvelle")]
+    return min(buttons, key=lambda b: abs(desktop.centre(b)[1] - label_y))
+
+
+def answer_input_box(app, caption, text):
+    """Answers the modal input box that a "Nouveau"/"Nouvelle" click opened:
+    types the text over the default and confirms, or cancels when text is None."""
+    box = window(app, caption)
+    prompts = desktop.texts(box, "label")
+    if not any(p.startswith("Veuillez entrer votre") for p in prompts):
+        raise Failure(f"the input box {caption!r} shows no prompt: {prompts}")
+    if text is None:
+        key("Escape")
+    else:
+        key("ctrl+a")
+        type_text(text)
+        key("Return")
+    desktop.no_window(app, caption)
+
+
+def message_box(app):
+    """The one message box on screen, and its text."""
+    box = wait_for("a message box",
+                   lambda: next((w for w in desktop.shown_windows(app) if w.getRoleName() == "alert"), None))
+    return box, " ".join(t for t in desktop.texts(box, "label") if t)
+
+
+def expect(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def open_descriptors(pid, workdir):
+    """The data files the program holds open, by name."""
+    names = set()
+    fd_dir = f"/proc/{pid}/fd"
+    for fd in os.listdir(fd_dir):
+        try:
+            target = os.readlink(os.path.join(fd_dir, fd))
+        except OSError:
+            continue
+        if os.path.dirname(target) == workdir:
+            names.add(os.path.basename(target))
+    return names
+
+
+def read(workdir, name):
+    with open(os.path.join(workdir, name), "rb") as f:
+        return f.read()
+
+
+def run(program):
+    workdir = tempfile.mkdtemp(prefix="tarvo-e2e-")
+    session = None
+    try:
+        session = desktop.Session(program, workdir)
+        drive(session)
+        print("end-to-end test passed")
+        return 0
+    except Failure as failure:
+        shot = os.path.join(os.path.dirname(program), "e2e-failure.png")
+        desktop.save_screen(shot)
+        print(f"end-to-end test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
+        return 1
+    finally:
+        if session:
+            session.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+def drive(session):
+    workdir = session.workdir
+    program = session.program
+
+    step("start-up: only the main window, \"Comparer\" disabled")
+    app = desktop.application()
+    main = window(app, "CPU Tarvo 32")
+    a11y.check(main)
+    expect([w.name for w in desktop.shown_windows(app)] == ["CPU Tarvo 32"],
+           f"windows at start-up: {[w.name for w in desktop.shown_windows(app)]}")
+    comparer = desktop.find(main, "push button", "Comparer")
+    expect("enabled" not in desktop.states(comparer), "\"Comparer\" is enabled at start-up")
+    expect(os.listdir(workdir) == [], f"files written at start-up: {os.listdir(workdir)}")
+
+    step("\"Consulter\" before any result: one message, then an empty list")
+    click(desktop.find(main, "push button", "Consulter"))
+    box, message = message_box(app)
+    expect("TARVODAT.TXT" in message, f"the message does not name the results file: {message!r}")
+    click(desktop.find(box, "push button", "OK"))
+    consulter = window(app, "Données stockées")
+    # Closing the message box gives the focus back to the window beneath it: not
+    # an activation, so the load is not tried again and no second message comes.
+    time.sleep(1.5)
+    expect(not any(w.getRoleName() == "alert" for w in desktop.shown_windows(app)),
+           "a second message box came after the first was closed")
+    a11y.check(consulter)
+    expect(list_items(consulter) == [], f"the list is not empty: {list_items(consulter)}")
+
+    step("\"Tester\": the test window while the kernels run, then the entry window")
+    # The stored results window is centred over the main window: come back to
+    # the main window as a user would, through the window manager.
+    desktop.bring_to_front(MAIN)
+    click(desktop.find(main, "push button", "Tester"))
+    # The program is busy for the whole test and answers no accessibility query:
+    # watch the X server instead.
+    wait_for("the test window on screen", lambda: desktop.x_window_shown("Proc.*dure de test"), 30)
+    wait_for("the entry window after the test",
+             lambda: desktop.x_window_shown("Votre machine"), 600, 0.5)
+    saisie = window(app, "Votre machine", 30)
+    desktop.no_window(app, "Procédure de test")
+    a11y.check(saisie, ["", "", "", ""])
+    histories = ["_CPU.TXT", "_FORIG.TXT", "_FOVER.TXT", "_CMERE.TXT"]
+    for name in histories:
+        expect(read(workdir, name) == b"", f"{name} is not an empty new file")
+
+    step("four values through the input boxes, one box cancelled")
+    click(entry_button(saisie, "ButtonCPU"))
+    answer_input_box(app, "Nouveau processeur", PROCESSEUR)
+    # The append closed the processor's history stream; had closing the input
+    # box counted as an activation of the entry window, it would be open again.
+    held = open_descriptors(program.pid, workdir)
+    expect("_CPU.TXT" not in held,
+           f"the entry window was activated again when the input box closed (open: {sorted(held)})")
+    click(entry_button(saisie, "ButtonFreqOrigine"))
+    answer_input_box(app, "Nouvelle fréquence d'origine", FREQ_ORIGINE_TYPED)
+    click(entry_button(saisie, "ButtonFreqOverclock"))
+    answer_input_box(app, "Nouvelle fréquence d'overclock", None)
+    a11y.check(saisie, [PROCESSEUR, str(FREQ_ORIGINE), "-1", ""])
+    click(entry_button(saisie, "ButtonFreqOverclock"))
+    answer_input_box(app, "Nouvelle fréquence d'overclock", str(FREQ_OVERCLOCK))
+    click(entry_button(saisie, "ButtonCarteMere"))
+    answer_input_box(app, "Nouvelle carte mère", CARTE_MERE)
+    a11y.check(saisie, [PROCESSEUR, str(FREQ_ORIGINE), str(FREQ_OVERCLOCK), CARTE_MERE])
+
+    step("\"OK\": the line is appended, the entry window goes, \"Comparer\" is enabled")
+    click(desktop.find(saisie, "push button", "OK"))
+    desktop.no_window(app, "Votre machine")
+    expect("enabled" in desktop.states(desktop.find(main, "push button", "Comparer")),
+           "\"Comparer\" stays disabled after a result was recorded")
+    results = read(workdir, "TARVODAT.TXT")
+    line = check_results_line(results)
+
+    step("the stored results window reloads when it becomes active again")
+    # The window manager may hand the activation to it when the entry window
+    # goes; otherwise it still shows the list of its last activation until the
+    # user clicks into it.
+    if "active" not in desktop.states(consulter):
+        expect(list_items(consulter) == [], "the stored results list changed without an activation")
+        desktop.bring_to_front(CONSULTER)
+    else:
+        print("   (the window manager activated it when the entry window went)")
+    wait_for("the new line in the stored results list",
+             lambda: list_items(consulter) == [line.decode("cp1252")])
+
+    step("\"Comparer\": the machine record above the stored lines")
+    desktop.bring_to_front(MAIN)
+    click(desktop.find(main, "push button", "Comparer"))
+    comparaison = window(app, "Comparaison")
+    a11y.check(comparaison)
+    check_comparison_row(comparaison, line)
+    expect(list_items(comparaison) == [line.decode("cp1252")],
+           f"the comparison list shows {list_items(comparaison)}")
+
+    step("\"Détails\", then back: the comparison window reloads its list")
+    click(desktop.find(comparaison, "push button", "Détails"))
+    details = window(app, "Détails du tableau")
+    a11y.check(details)
+    # A line recorded meanwhile by another copy of the program shows once the
+    # comparison window is active again.
+    other = b"      999.00      999.00      999.00            Autre 1 \xe0 2     [CM Autre]" + LINE_END
+    with open(os.path.join(workdir, "TARVODAT.TXT"), "ab") as f:
+        f.write(other)
+    click(desktop.find(details, "push button", "OK"))
+    desktop.no_window(app, "Détails du tableau")
+    both = [l.decode("cp1252") for l in sorted([line, other[:-2]])]
+    wait_for("the comparison list reloaded on coming back", lambda: list_items(comparaison) == both)
+
+    step("the window manager's close: a viewing window hides, the main window refuses")
+    desktop.bring_to_front("Comparaison")
+    key("alt+F4")
+    desktop.no_window(app, "Comparaison")
+    desktop.bring_to_front(MAIN)
+    key("alt+F4")
+    time.sleep(1.5)
+    expect(program.poll() is None, "the program ended on the window manager's close of the main window")
+    expect(MAIN in [w.name for w in desktop.shown_windows(app)], "the main window went on a close request")
+
+    step("\"Quitter\" ends the program whatever is open")
+    desktop.bring_to_front(MAIN)
+    click(desktop.find(main, "push button", "Quitter"))
+    code = session.wait_for_exit()
+    expect(code == 0, f"the program ended with code {code}")
+
+    step("the bytes of the five data files")
+    expect(read(workdir, "TARVODAT.TXT") == results + other, "the results file changed after \"OK\"")
+    expected = {
+        "_CPU.TXT": PROCESSEUR.encode("cp1252") + LINE_END,
+        "_FORIG.TXT": str(FREQ_ORIGINE).encode() + LINE_END,
+        "_FOVER.TXT": b"-1" + LINE_END + str(FREQ_OVERCLOCK).encode() + LINE_END,
+        "_CMERE.TXT": CARTE_MERE.encode("cp1252") + LINE_END,
+    }
+    for name, content in expected.items():
+        actual = read(workdir, name)
+        expect(actual == content, f"{name} holds {actual!r}, expected {content!r}")
+    expect(sorted(os.listdir(workdir)) == sorted(["TARVODAT.TXT", *expected]),
+           f"unexpected files: {sorted(os.listdir(workdir))}")
+
+
+RESULT_FIELD = rb" *-?\d+\.\d\d"
+
+
+def check_results_line(results):
+    """The results file after the first "OK": one line, CR LF, the three results
+    in "%12.2f" with a decimal point whatever the locale, then the description."""
+    expect(results.endswith(LINE_END) and results.count(b"\n") == 1,
+           f"the results file is not one CR LF line: {results!r}")
+    line = results[:-2]
+    description = (PROCESSEUR.encode("cp1252") + b" " + str(FREQ_ORIGINE).encode() + b" \xe0 "
+                   + str(FREQ_OVERCLOCK).encode() + b"     [CM " + CARTE_MERE.encode("cp1252") + b"]")
+    expect(line[36:] == b" " * 12 + description, f"the description part reads {line[36:]!r}")
+    fields = [line[0:12], line[12:24], line[24:36]]
+    for field in fields:
+        expect(re.fullmatch(rb" *\d+\.\d\d", field), f"a result field reads {field!r}")
+    index, flottant, entier = (float(f) for f in fields)
+    expect(flottant > 0 and entier > 0, f"results {flottant} and {entier} are not positive")
+    # The index weighs the floating result three times; each field is rounded.
+    expect(abs(index - (3 * flottant + entier) / 4) <= 0.02,
+           f"index {index} does not follow from {flottant} and {entier}")
+    return line
+
+
+def check_comparison_row(win, line):
+    """The row of labels shows the record of the line just written, with the
+    regional (French) decimal comma and no padding."""
+    labels = desktop.texts(win, "label")
+    # "####.00": no leading zero, so 0.50 shows as ,50.
+    numbers = [f.strip().replace(b".", b",").lstrip(b"0").decode() for f in (line[0:12], line[12:24], line[24:36])]
+    for number in numbers:
+        expect(number in labels, f"the row does not show {number!r}: labels are {labels}")
+    configuration = line[48:].decode("cp1252")
+    expect(configuration in labels, f"the row does not show {configuration!r}: labels are {labels}")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    sys.exit(run(os.path.abspath(sys.argv[1])))
