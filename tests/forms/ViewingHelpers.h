@@ -3,13 +3,19 @@
 // activation between windows as a user and a window manager would.
 #pragma once
 
+#include "FormsFixture.h"
+
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QString>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
+
+#include <initializer_list>
 
 inline const QString columnHeader = QStringLiteral("        Indice    Flottant       Entier           Configuration");
 
@@ -40,6 +46,34 @@ inline void comeBackTo(QWidget *window)
     window->activateWindow();
     QTRY_VERIFY(window->isActiveWindow());
 }
+
+// The windows created once, a stand-in for another application to move the
+// activation to, and the directory to come back to after each case.
+class ViewingStage {
+public:
+    void setUp()
+    {
+        startDir = QDir::currentPath();
+        createAllForms();
+        elsewhere.setWindowTitle(QStringLiteral("another application"));
+        elsewhere.show();
+    }
+
+    // Every case starts with these windows hidden, so that showing one
+    // activates it, in the start-up directory.
+    void reset(std::initializer_list<QWidget *> forms)
+    {
+        for (QWidget *form : forms)
+            form->setVisible(false);
+        // The offscreen platform keeps a hidden window as its focus window and
+        // then ignores its activation when shown again; a window manager would not.
+        comeBackTo(&elsewhere);
+        QDir::setCurrent(startDir);
+    }
+
+    QString startDir;
+    QWidget elsewhere;
+};
 
 // Closes every message box that comes up while it lives (inside the nested loop
 // of the call under test), counting them.

@@ -42,34 +42,24 @@ void setRecord(float indice, float flottant, float entier, const QString &proces
 class TestComparer : public QObject {
     Q_OBJECT
 
-    QString startDir_;
-    QWidget elsewhere_;
+    ViewingStage stage_;
 
 private slots:
     void initTestCase()
     {
-        startDir_ = QDir::currentPath();
-        createAllForms();
-        elsewhere_.setWindowTitle(QStringLiteral("another application"));
-        elsewhere_.show();
+        stage_.setUp();
     }
 
     void init()
     {
-        for (QWidget *form : {static_cast<QWidget *>(FormDetails), static_cast<QWidget *>(FormComparer),
-                              static_cast<QWidget *>(FormConsulter)})
-            form->setVisible(false);
-        // The offscreen platform keeps a hidden window as its focus window and then
-        // ignores its activation when shown again; a window manager would not.
-        comeBackTo(&elsewhere_);
-        QDir::setCurrent(startDir_);
+        stage_.reset({FormDetails, FormComparer, FormConsulter});
         QLocale::setDefault(QLocale::c());
         writeFile(QStringLiteral("TARVODAT.TXT"), resultLine(42, 38.5, 52.5, "stored") + "\r\n");
     }
 
     void cleanupTestCase()
     {
-        QDir::setCurrent(startDir_);
+        QDir::setCurrent(stage_.startDir);
         QLocale::setDefault(QLocale::system());
         TApplication::DestroyForms();
     }
@@ -195,7 +185,7 @@ private slots:
         FormComparer->setVisible(true);
         QCOMPARE(list()->count(), 1);
         FormComparer->setVisible(false);
-        comeBackTo(&elsewhere_);
+        comeBackTo(&stage_.elsewhere);
         QVERIFY(QFile::remove(QStringLiteral("TARVODAT.TXT")));
 
         setRecord(250, 300, 100, "P", 300, 450, "M");
@@ -219,7 +209,7 @@ private slots:
         QCOMPARE(list()->count(), 2);
         // The stored results window keeps the directory it was created in.
         QCOMPARE(FormConsulter->findChild<TListBox *>(QStringLiteral("ListDonnees"))->count(), 1);
-        QDir::setCurrent(startDir_);
+        QDir::setCurrent(stage_.startDir);
     }
 
     void detailsControlTable_data()

@@ -25,41 +25,31 @@ class TestConsulter : public QObject {
         return lines;
     }
 
-    QString startDir_;
-    QWidget elsewhere_;
+    ViewingStage stage_;
 
 private slots:
     void initTestCase()
     {
-        startDir_ = QDir::currentPath();
-        createAllForms();
-        elsewhere_.setWindowTitle(QStringLiteral("another application"));
-        elsewhere_.show();
+        stage_.setUp();
     }
 
     void init()
     {
         // Every case starts with the windows hidden, so that showing one activates
         // it, and without a results file in the start-up directory.
-        for (QWidget *form : {static_cast<QWidget *>(FormDetails), static_cast<QWidget *>(FormConsulter),
-                              static_cast<QWidget *>(FormPrincipale)})
-            form->setVisible(false);
-        // The offscreen platform keeps a hidden window as its focus window and then
-        // ignores its activation when shown again; a window manager would not.
-        comeBackTo(&elsewhere_);
-        QDir::setCurrent(startDir_);
+        stage_.reset({FormDetails, FormConsulter, FormPrincipale});
         // An empty file empties the list left by the previous case.
         writeFile(QStringLiteral("TARVODAT.TXT"), QByteArray());
         FormConsulter->setVisible(true);
         FormConsulter->setVisible(false);
-        comeBackTo(&elsewhere_);
+        comeBackTo(&stage_.elsewhere);
         QCOMPARE(list()->count(), 0);
         QFile::remove(QStringLiteral("TARVODAT.TXT"));
     }
 
     void cleanupTestCase()
     {
-        QDir::setCurrent(startDir_);
+        QDir::setCurrent(stage_.startDir);
         TApplication::DestroyForms();
     }
 
