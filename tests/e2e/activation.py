@@ -9,9 +9,7 @@ count as activations, the last one must.
 
 import os
 import re
-import shutil
 import sys
-import tempfile
 import time
 
 import desktop
@@ -96,26 +94,8 @@ def drive(session):
         raise Failure(f"the probe ended with code {code}")
 
 
-def run(program):
-    workdir = tempfile.mkdtemp(prefix="tarvo-activation-")
-    session = None
-    try:
-        session = desktop.Session(program, workdir)
-        drive(session)
-        print("activation test passed")
-        return 0
-    except Failure as failure:
-        shot = os.path.join(os.path.dirname(program), "activation-failure.png")
-        desktop.save_screen(shot)
-        print(f"activation test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
-        return 1
-    finally:
-        if session:
-            session.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
-
 
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    sys.exit(run(os.path.abspath(sys.argv[1])))
+    sys.exit(desktop.run_test("activation", os.path.abspath(sys.argv[1]), drive))

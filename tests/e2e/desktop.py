@@ -4,7 +4,10 @@ through the X server (xdotool). Reading goes through AT-SPI, acting through X,
 so the program is driven exactly as a user drives it."""
 
 import os
+import shutil
 import subprocess
+import sys
+import tempfile
 import time
 
 import pyatspi
@@ -197,3 +200,25 @@ def bring_to_front(pattern):
     """Activates a window through the window manager, as a click on its task
     bar entry does: the program's windows are all centred and cover one another."""
     xdotool("search", "--onlyvisible", "--name", f"^{pattern}$", "windowactivate", "--sync")
+
+
+def run_test(name, program, drive):
+    """Runs drive(session) on the program in a new scratch folder and prints
+    the verdict; on a failure the screen is saved beside the program.
+    Returns the exit code."""
+    workdir = tempfile.mkdtemp(prefix=f"tarvo-{name}-")
+    session = None
+    try:
+        session = Session(program, workdir)
+        drive(session)
+        print(f"{name} test passed")
+        return 0
+    except Failure as failure:
+        shot = os.path.join(os.path.dirname(program), f"{name}-failure.png")
+        save_screen(shot)
+        print(f"{name} test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
+        return 1
+    finally:
+        if session:
+            session.stop()
+        shutil.rmtree(workdir, ignore_errors=True)

@@ -16,10 +16,8 @@ Run through run.sh, which provides Xvfb and a session D-Bus:
 
 import os
 import re
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 import a11y
@@ -121,24 +119,6 @@ def read(workdir, name):
     with open(os.path.join(workdir, name), "rb") as f:
         return f.read()
 
-
-def run(program):
-    workdir = tempfile.mkdtemp(prefix="tarvo-e2e-")
-    session = None
-    try:
-        session = desktop.Session(program, workdir)
-        drive(session)
-        print("end-to-end test passed")
-        return 0
-    except Failure as failure:
-        shot = os.path.join(os.path.dirname(program), "e2e-failure.png")
-        desktop.save_screen(shot)
-        print(f"end-to-end test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
-        return 1
-    finally:
-        if session:
-            session.stop()
-        shutil.rmtree(workdir, ignore_errors=True)
 
 
 def drive(session):
@@ -317,4 +297,4 @@ def check_comparison_row(win, line):
 if __name__ == "__main__":
     if len(sys.argv) != 2:
         sys.exit(__doc__)
-    sys.exit(run(os.path.abspath(sys.argv[1])))
+    sys.exit(desktop.run_test("end-to-end", os.path.abspath(sys.argv[1]), drive))
