@@ -2,6 +2,8 @@
 // French locale, checked against the C library's formatting: two decimals,
 // rounded half away from zero, no leading zero, no grouping, the locale's
 // separator.
+#include "Check.h"
+
 #include "core/Conversions.h"
 
 #include <QLocale>
@@ -10,20 +12,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
-
-// A broken invariant is a finding: say which one, then crash for libFuzzer.
-void check(bool condition, int line = __builtin_LINE())
-{
-    if (!condition) {
-        std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 // The expected text for a finite value, with "." as the separator, from the C
 // library's "%.2f", which rounds the exact value half to even. A float lies

@@ -1,6 +1,8 @@
 // The list loader on any bytes: lines are cut at CR LF, LF and CR, decoded from
 // Windows-1252 and sorted. Besides crashes and sanitizer reports, the target
 // stops on any broken invariant of the cut, the sort or the decoding.
+#include "Check.h"
+
 #include "core/Ansi.h"
 #include "core/LineList.h"
 
@@ -8,24 +10,9 @@
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 using tarvo::LineList;
-
-namespace {
-
-// A broken invariant is a finding: say which one, then crash for libFuzzer.
-void check(bool condition, int line = __builtin_LINE())
-{
-    if (!condition) {
-        std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, line);
-        std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

@@ -3,6 +3,8 @@
 // Windows-1252 cannot hold, or that holds a line end) or it is exactly the
 // C library's "%12.2f" fields, twelve spaces, then the description, ending in
 // its one CR LF.
+#include "Check.h"
+
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
 #include "core/Errors.h"
@@ -14,21 +16,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 using tarvo::ResultRecord;
 
 namespace {
-
-// A broken invariant is a finding: say which one, then crash for libFuzzer.
-void check(bool condition, int line = __builtin_LINE())
-{
-    if (!condition) {
-        std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 float anyFloat(FuzzedDataProvider &data)
 {

@@ -1,25 +1,16 @@
 // StrToInt on any text, checked against a plain reference: an optional sign,
 // then ASCII digits, within the 32-bit range. Anything else must throw
 // EConvertError, and nothing else may be thrown.
+#include "Check.h"
+
 #include "core/Conversions.h"
 #include "core/Errors.h"
 
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-
-// A broken invariant is a finding: say which one, then crash for libFuzzer.
-void check(bool condition, int line = __builtin_LINE())
-{
-    if (!condition) {
-        std::fprintf(stderr, "%s:%d: check failed\n", __FILE__, line);
-        std::abort();
-    }
-}
 
 // The reference: accepts or refuses, and gives the value when it accepts.
 bool reference(const QString &text, std::int64_t &value)
