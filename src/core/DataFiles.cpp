@@ -4,10 +4,10 @@
 
 #include "core/Ansi.h"
 #include "core/Errors.h"
+#include "core/SystemFiles.h"
 
 #include <charconv>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -15,11 +15,6 @@
 namespace tarvo {
 
 namespace {
-
-QString reason(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
 
 QString fileName(std::string_view path)
 {
@@ -29,7 +24,7 @@ QString fileName(std::string_view path)
 [[noreturn]] void throwWriteError(const std::string &path, int error)
 {
     throw EWriteError(QStringLiteral("Impossible d'écrire dans le fichier « %1 » : %2.")
-                          .arg(fileName(path), reason(error))
+                          .arg(fileName(path), SystemReason(error))
                           .toStdString());
 }
 
@@ -57,7 +52,7 @@ std::string DataFilePath(std::string_view name)
     if (error != 0)
         throw EWriteError(QStringLiteral("Le dossier de travail est inaccessible (%1) : "
                                          "le fichier « %2 » ne peut pas y être lu ni écrit.")
-                              .arg(reason(error), fileName(name))
+                              .arg(SystemReason(error), fileName(name))
                               .toStdString());
     path += '/';
     path += name;

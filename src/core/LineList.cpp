@@ -2,6 +2,7 @@
 
 #include "core/Ansi.h"
 #include "core/Errors.h"
+#include "core/SystemFiles.h"
 
 #include <QString>
 #include <QtEndian>
@@ -23,7 +24,7 @@ namespace {
 [[noreturn]] void throwOpenError(const std::string &path, int error)
 {
     throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier « %1 » : %2.")
-                          .arg(QString::fromLocal8Bit(path), QString::fromLocal8Bit(std::strerror(error)))
+                          .arg(QString::fromLocal8Bit(path), SystemReason(error))
                           .toStdString());
 }
 

@@ -1,4 +1,5 @@
 #include "core/DataFiles.h"
+#include "core/SystemFiles.h"
 #include "core/Errors.h"
 
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -207,8 +210,39 @@ private slots:
         } catch (const EWriteError &e) {
             const QString message = QString::fromUtf8(e.what());
             QVERIFY2(message.contains(path), e.what());
-            QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(error))), e.what());
+            QVERIFY2(message.contains(tarvo::SystemReason(error)), e.what());
         }
+    }
+
+    // Only regular files are opened; nothing else may make the program wait.
+    void opensOnlyRegularFiles_data()
+    {
+        QTest::addColumn<QString>("name"); // in a scratch folder
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("error");
+        const int append = O_WRONLY | O_APPEND | O_CREAT;
+        QTest::newRow("new file") << QStringLiteral("new") << append << 0;
+        QTest::newRow("missing, not created") << QStringLiteral("new") << int(O_RDONLY) << ENOENT;
+        QTest::newRow("folder") << QStringLiteral(".") << int(O_RDONLY) << EISDIR;
+        QTest::newRow("fifo for reading") << QStringLiteral("fifo") << int(O_RDONLY) << NotARegularFile;
+        QTest::newRow("fifo for appending") << QStringLiteral("fifo") << append << NotARegularFile;
+        QTest::newRow("link to a device") << QStringLiteral("zero") << int(O_RDONLY) << NotARegularFile;
+    }
+    void opensOnlyRegularFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, flags);
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("zero")));
+        int got = -2;
+        const int fd = OpenDataFile(dir.filePath(name).toStdString(), flags, got);
+        if (fd >= 0)
+            ::close(fd);
+        QCOMPARE(got, error);
+        QCOMPARE(fd >= 0, error == 0);
+        QVERIFY(!SystemReason(got).isEmpty());
     }
 
     void twoProcessesNeverMixTheirLines()

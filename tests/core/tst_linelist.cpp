@@ -1,4 +1,5 @@
 #include "core/Errors.h"
+#include "core/SystemFiles.h"
 #include "core/LineList.h"
 
 #include <QFile>
@@ -204,7 +205,7 @@ private slots:
         } catch (const EFOpenError &error) {
             const QString message = QString::fromUtf8(error.what());
             QVERIFY2(message.contains(QString::fromStdString(path)), error.what());
-            QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(ENOENT))), error.what());
+            QVERIFY2(message.contains(tarvo::SystemReason(ENOENT)), error.what());
         }
     }
 

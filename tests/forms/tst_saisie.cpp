@@ -3,6 +3,7 @@
 #include "FormsFixture.h"
 
 #include "core/DataFiles.h"
+#include "core/SystemFiles.h"
 #include "framework/ComboBox.h"
 
 #include <QAbstractItemView>
@@ -518,7 +519,7 @@ private slots:
         QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
         QVERIFY(told);
         QVERIFY2(message.contains(file("TARVODAT.TXT")), qPrintable(message));
-        QVERIFY2(message.contains(QString::fromLocal8Bit(std::strerror(ENOSPC))), qPrintable(message));
+        QVERIFY2(message.contains(tarvo::SystemReason(ENOSPC)), qPrintable(message));
         QVERIFY(FormSaisie->isVisible());
         QVERIFY(!comparer()->isEnabled());
         QCOMPARE(SaisieProcesseur, QStringLiteral("P"));

@@ -1,0 +1,94 @@
+#include "core/SystemFiles.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarvo {
+
+namespace {
+
+// Refusal for what a stat says the path is; 0 for a regular file.
+int refusalFor(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return 0;
+    return S_ISDIR(mode) ? EISDIR : NotARegularFile;
+}
+
+} // namespace
+
+QString SystemReason(int error)
+{
+    // glibc's own French texts for the errors a data file can meet here; the
+    // desktop's language may be any other, and its messages with it.
+    switch (error) {
+    case NotARegularFile:
+        return QStringLiteral("ce n'est pas un fichier ordinaire (tube, périphérique ou socket)");
+    case ENOENT: return QStringLiteral("Aucun fichier ou dossier de ce type");
+    case EACCES: return QStringLiteral("Permission non accordée");
+    case EPERM: return QStringLiteral("Opération non permise");
+    case ENOSPC: return QStringLiteral("Aucun espace disponible sur le périphérique");
+    case EDQUOT: return QStringLiteral("Débordement du quota d'espace disque");
+    case EFBIG: return QStringLiteral("Fichier trop gros");
+    case EIO: return QStringLiteral("Erreur d'entrée/sortie");
+    case EISDIR: return QStringLiteral("Est un dossier");
+    case ENOTDIR: return QStringLiteral("N'est pas un dossier");
+    case EROFS: return QStringLiteral("Système de fichiers accessible en lecture seulement");
+    case ENAMETOOLONG: return QStringLiteral("Nom de fichier trop long");
+    case ELOOP: return QStringLiteral("Trop de niveaux de liens symboliques");
+    case EMFILE: return QStringLiteral("Trop de fichiers ouverts");
+    case ENFILE: return QStringLiteral("Trop de fichiers ouverts dans le système");
+    case ENOMEM: return QStringLiteral("Ne peut allouer de la mémoire");
+    case EBUSY: return QStringLiteral("Périphérique ou ressource occupé");
+    case ETXTBSY: return QStringLiteral("Fichier texte occupé");
+    case EAGAIN: return QStringLiteral("Ressource temporairement non disponible");
+    case EINTR: return QStringLiteral("Appel système interrompu");
+    case EINVAL: return QStringLiteral("Argument invalide");
+    case ESTALE: return QStringLiteral("Panne d'accès au fichier");
+    case ENXIO: return QStringLiteral("Aucun périphérique ou adresse");
+    case ENODEV: return QStringLiteral("Aucun périphérique de ce type");
+    case EOVERFLOW: return QStringLiteral("Valeur trop grande pour le type défini de données");
+    case ENOLCK: return QStringLiteral("Aucun verrou disponible");
+    default: return QStringLiteral("erreur système n° %1").arg(error);
+    }
+}
+
+int OpenDataFile(const std::string &path, int flags, int &error)
+{
+    // What the path names now: a pipe or device is refused without being opened,
+    // as opening one may wait for a writer or have effects of its own.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (const int refusal = refusalFor(info.st_mode)) {
+            error = refusal;
+            return -1;
+        }
+    } else if (errno != ENOENT || !(flags & O_CREAT)) {
+        error = errno;
+        return -1;
+    }
+
+    // It may have been replaced since: open without waiting, then look again at
+    // what was really opened.
+    int fd;
+    do
+        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
+    if (error != 0) {
+        ::close(fd);
+        return -1;
+    }
+    // A regular file never blocks; the flag goes so that nothing later depends on it.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    error = 0;
+    return fd;
+}
+
+} // namespace tarvo

@@ -1,0 +1,29 @@
+// How the data files are reached on the system: the one way a data file is
+// opened, and the system's reasons for a failure put into French. The program
+// speaks French whatever the desktop's language, and a data file that is not a
+// plain file (a named pipe, a device, a socket, through a link or not) is
+// refused before anything could block on it or read it for ever.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace tarvo {
+
+// The error OpenDataFile reports for a path that names something other than a
+// regular file or a folder. Never a value of errno.
+inline constexpr int NotARegularFile = -1;
+
+// The system's reason for `error` (an errno value, or NotARegularFile) in French,
+// without a final full stop.
+QString SystemReason(int error);
+
+// Opens a data file with open(2) `flags` (O_CLOEXEC is added) and, when it is
+// created, mode 0666 less the umask. Returns the descriptor, or -1 with `error`
+// set: EISDIR for a folder, NotARegularFile for anything else that is not a
+// regular file. Never blocks on a pipe or device: they are refused unopened
+// where possible and otherwise opened without waiting, then refused.
+int OpenDataFile(const std::string &path, int flags, int &error);
+
+} // namespace tarvo
