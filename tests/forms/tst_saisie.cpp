@@ -369,7 +369,6 @@ private slots:
     {
         FormSaisie->setVisible(true);
         TComboBox *box = combo("ComboCPU");
-        box->lineEdit()->setFocus();
         QTest::keyClicks(box->lineEdit(), QStringLiteral("AB"));
         bool told = false;
         QString message;
@@ -377,9 +376,7 @@ private slots:
         QInputMethodEvent typed; // as an input method gives it
         typed.setCommitString(QString::fromUtf8("中"));
         QApplication::sendEvent(box->lineEdit(), &typed);
-        QVERIFY(told);
-        QVERIFY2(message.contains(QString::fromUtf8("« 中 »")), qPrintable(message));
-        QCOMPARE(box->text(), QStringLiteral("AB"));
+        QVERIFY2(told && message.contains(QString::fromUtf8("« 中 »")), qPrintable(message));
         QTest::keyClicks(box->lineEdit(), QStringLiteral("C"));
         QCOMPARE(box->text(), QStringLiteral("ABC"));
         QCOMPARE(SaisieProcesseur, QStringLiteral("ABC"));
@@ -542,21 +539,13 @@ private slots:
                  line + "1000000000.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]\r\n");
     }
 
-    // What is not a plain file is refused at once, never waited on nor taken
-    // for storage; once it is gone, "OK" again stores the line once.
-    void aResultsFileThatIsNoFileIsRefused_data()
+    // A pipe is refused at once, never waited on; once it is gone, "OK" again
+    // stores the line once.
+    void aFailedResultsAppendKeepsTheWindowOpen()
     {
-        QTest::addColumn<bool>("pipe"); // or a link to /dev/null
-        QTest::newRow("named pipe") << true;
-        QTest::newRow("link to /dev/null") << false;
-    }
-    void aResultsFileThatIsNoFileIsRefused()
-    {
-        QFETCH(bool, pipe);
         FormSaisie->setVisible(true);
         QVERIFY(giveAll("P", "300", "333", "A"));
-        QVERIFY(pipe ? ::mkfifo("TARVODAT.TXT", 0600) == 0
-                     : QFile::link(QStringLiteral("/dev/null"), file("TARVODAT.TXT")));
+        QCOMPARE(::mkfifo("TARVODAT.TXT", 0600), 0);
 
         bool told = false;
         QString message;
@@ -578,13 +567,13 @@ private slots:
         QVERIFY(!FormSaisie->isVisible());
     }
 
-    void aHistoryListThatIsAPipeNeverBlocks()
+    // A device stands for storage no more than a pipe: activation leaves its slot
+    // empty without waiting, and an entry for it is refused with the reason.
+    void aFailedHistoryAppendIsReported()
     {
-        QCOMPARE(::mkfifo("_FORIG.TXT", 0600), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), file("_FORIG.TXT")));
         FormSaisie->setVisible(true);
-        for (int list = 0; list < 4; ++list)
-            QCOMPARE(slot(list) != nullptr, list != 1);
-
+        QVERIFY(!slot(1) && slot(0) && slot(3));
         bool asked = false, told = false;
         QString message;
         answer(QStringLiteral("300"), &asked, nullptr, [&] { acknowledge(&told, &message); });
