@@ -8,7 +8,11 @@
 
 #include <charconv>
 #include <cerrno>
+#include <csignal>
+#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -28,32 +32,28 @@ QString fileName(std::string_view path)
                           .toStdString());
 }
 
-// getcwd with a buffer that grows until the path fits: no length limit.
-std::string workingDirectory(int &error)
+// getcwd with a buffer that grows until the path fits: no length limit. Empty
+// when the working directory has no name any more (deleted) or cannot be named.
+std::string workingDirectory()
 {
     std::vector<char> buffer(256);
-    for (;;) {
-        if (::getcwd(buffer.data(), buffer.size()))
-            return std::string(buffer.data());
-        if (errno != ERANGE) {
-            error = errno;
+    while (!::getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE)
             return {};
-        }
         buffer.resize(buffer.size() * 2);
     }
+    return std::string(buffer.data());
 }
 
 } // namespace
 
 std::string DataFilePath(std::string_view name)
 {
-    int error = 0;
-    std::string path = workingDirectory(error);
-    if (error != 0)
-        throw EWriteError(QStringLiteral("Le dossier de travail est inaccessible (%1) : "
-                                         "le fichier « %2 » ne peut pas y être lu ni écrit.")
-                              .arg(SystemReason(error), fileName(name))
-                              .toStdString());
+    // A working directory that cannot be named still holds the files: they are
+    // then opened, and named, by their names alone.
+    std::string path = workingDirectory();
+    if (path.empty())
+        return std::string(name);
     path += '/';
     path += name;
     return path;
@@ -117,14 +117,59 @@ QByteArray HistoryEntry(std::int32_t value)
     return QByteArray::number(value) + "\r\n";
 }
 
-void AppendToFile(const std::string &path, QByteArrayView bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        throwWriteError(path, errno);
+namespace {
 
-    // One write for the whole line: with O_APPEND the kernel places it at the end
-    // in one piece, so a second writer's line goes before or after it, never inside.
+// Another copy of the program holds a file's lock for one line and its flush:
+// wait for that, but not for a program that keeps the file locked. The wait
+// blocks, so that the lock goes to the copy that asked first, and a timer
+// signal aimed at this thread cuts it short; its handler does nothing.
+int lockForAppend(int fd)
+{
+    static const int wake = [] {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGRTMIN, &action, nullptr); // no SA_RESTART: the wait returns
+        return SIGRTMIN;
+    }();
+    sigevent event {};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = wake;
+    event._sigev_un._tid = ::gettid(); // sigev_notify_thread_id, which glibc 2.36 does not name
+    timer_t timer;
+    const bool timed = ::timer_create(CLOCK_MONOTONIC, &event, &timer) == 0;
+    if (timed) {
+        const itimerspec patience {{0, 0}, {3, 0}};
+        ::timer_settime(timer, 0, &patience, nullptr);
+    }
+    int result = 0;
+    while (::flock(fd, LOCK_EX) != 0) {
+        // A file system without locks still takes the line, unguarded.
+        if (errno != EINTR)
+            break;
+        itimerspec left {};
+        if (timed && ::timer_gettime(timer, &left) == 0 && left.it_value.tv_sec == 0
+            && left.it_value.tv_nsec == 0) {
+            result = FileLocked;
+            break;
+        }
+    }
+    if (timed)
+        ::timer_delete(timer);
+    return result;
+}
+
+// One write for the whole line: with O_APPEND the kernel places it at the end
+// in one piece, so a second writer's line goes before or after it, never inside.
+// Past a file-size limit the kernel also sends SIGXFSZ, which would end the
+// program: it is held back and discarded, and the write's EFBIG reported.
+int writeAll(int fd, QByteArrayView bytes)
+{
+    sigset_t fileSize, previous;
+    sigemptyset(&fileSize);
+    sigaddset(&fileSize, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &fileSize, &previous);
+
     int error = 0;
     const char *data = bytes.data();
     qsizetype left = bytes.size();
@@ -140,10 +185,45 @@ void AppendToFile(const std::string &path, QByteArrayView bytes)
         left -= n;
     }
 
-    // A result the user saw confirmed must survive a crash right after. Devices and
-    // pipes cannot be synced (EINVAL, EROFS); what they were given is all they get.
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+    const timespec now {};
+    while (sigtimedwait(&fileSize, nullptr, &now) == SIGXFSZ) {
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return error;
+}
+
+// The line, whole and flushed, or the file as it was: a write that fails part
+// way (disk full, quota, size limit, I/O error) leaves no fragment for the next
+// line to continue. Under the lock, no other copy appends in between.
+int appendWhole(int fd, QByteArrayView bytes)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return errno;
+    int error = writeAll(fd, bytes);
+    // A result the user saw confirmed must survive a crash right after. A file
+    // system that cannot sync (EINVAL) has been given all it gets.
+    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL)
         error = errno;
+    if (error != 0) {
+        while (::ftruncate(fd, info.st_size) != 0 && errno == EINTR) {
+        }
+    }
+    return error;
+}
+
+} // namespace
+
+void AppendToFile(const std::string &path, QByteArrayView bytes)
+{
+    int error = 0;
+    const int fd = OpenDataFile(path, O_WRONLY | O_APPEND | O_CREAT, error);
+    if (fd < 0)
+        throwWriteError(path, error);
+    error = lockForAppend(fd);
+    if (error == 0)
+        error = appendWhole(fd, bytes);
+    // Closing releases the lock.
     if (::close(fd) != 0 && errno != EINTR && error == 0)
         error = errno;
     if (error != 0)
@@ -152,14 +232,18 @@ void AppendToFile(const std::string &path, QByteArrayView bytes)
 
 std::FILE *OpenHistory(const std::string &path) noexcept
 {
-    if (std::FILE *stream = std::fopen(path.c_str(), "re"))
-        return stream;
-    // Created without O_TRUNC: a file that appeared in the meantime, or one that
-    // exists but cannot be read, keeps its lines.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Only a missing file is created; an existing one is never truncated, and
+    // one that is not a plain file is left alone without waiting on it.
+    int error = 0;
+    int fd = OpenDataFile(path, O_RDONLY, error);
+    const char *mode = "r";
+    if (fd < 0 && error == ENOENT) {
+        fd = OpenDataFile(path, O_WRONLY | O_CREAT, error);
+        mode = "w";
+    }
     if (fd < 0)
         return nullptr;
-    std::FILE *stream = ::fdopen(fd, "w");
+    std::FILE *stream = ::fdopen(fd, mode);
     if (!stream)
         ::close(fd);
     return stream;

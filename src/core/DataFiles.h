@@ -24,9 +24,9 @@ inline constexpr std::string_view HistoryFreqOverclockName = "_FOVER.TXT";
 inline constexpr std::string_view HistoryCarteMereName = "_CMERE.TXT";
 
 // The working directory, a separator, then the name; the separator is added even
-// when the directory ends in one. The directory may be of any length. Throws
-// EWriteError, naming the file, when the working directory cannot be read (it
-// was deleted, or a parent is not searchable).
+// when the directory ends in one. The directory may be of any length. When it
+// cannot be named (it was deleted, or a parent is not readable), the name alone:
+// the file is then reached relative to it.
 std::string DataFilePath(std::string_view name);
 
 // What printf("%12.2f") writes in the C locale, whatever locale the process
@@ -66,13 +66,17 @@ QByteArray HistoryEntry(const QString &text);
 QByteArray HistoryEntry(std::int32_t value);
 
 // Appends the bytes at the end of the file, created when missing, with one write
-// on a descriptor opened for appending, then flushes them to disk. Throws
-// EWriteError naming the file and the system's reason; the file is never read,
-// truncated or rewritten.
+// on a descriptor opened for appending, then flushes them to disk, all under the
+// file's lock (flock) so that copies of the program take turns. Throws
+// EWriteError naming the file and the system's reason; a write that failed part
+// way is taken back first, so the file keeps its length. The file is never read,
+// and nothing that was in it before is truncated or rewritten. Only a regular
+// file is appended to.
 void AppendToFile(const std::string &path, QByteArrayView bytes);
 
 // A history list's slot: opens the file for reading, or creates it empty when it
-// does not exist. An existing file is never truncated. Null when neither works.
+// does not exist. An existing file is never truncated. Null when neither works,
+// at once for something other than a regular file.
 std::FILE *OpenHistory(const std::string &path) noexcept;
 
 // Closes the slot's stream, if it holds one, and empties it.

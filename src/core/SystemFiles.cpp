@@ -1,7 +1,10 @@
 #include "core/SystemFiles.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +20,49 @@ int refusalFor(mode_t mode)
     return S_ISDIR(mode) ? EISDIR : NotARegularFile;
 }
 
+// The folder from which `leaf` is opened: the working directory for a path the
+// system takes whole; for a longer one, its folders are opened a stretch of
+// whole names at a time, each from the one before. `fd` is -1, with `error`
+// set, when a folder cannot be reached.
+class Folder {
+public:
+    Folder(const std::string &path, int &error)
+    {
+        std::string_view rest = path;
+        while (rest.size() >= PATH_MAX) {
+            const size_t cut = rest.rfind('/', PATH_MAX - 1);
+            const int next = cut == std::string_view::npos || cut == 0
+                ? (errno = ENAMETOOLONG, -1)
+                : ::openat(fd, std::string(rest.substr(0, cut)).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (next < 0) {
+                error = errno;
+                release();
+                fd = -1;
+                return;
+            }
+            release();
+            fd = next;
+            // Further slashes would make the rest an absolute path.
+            rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of('/', cut)));
+        }
+        leaf = rest;
+    }
+    ~Folder() { release(); }
+    Folder(const Folder &) = delete;
+    Folder &operator=(const Folder &) = delete;
+
+    int fd = AT_FDCWD;
+    std::string leaf;
+
+private:
+    void release()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        fd = AT_FDCWD;
+    }
+};
+
 } // namespace
 
 QString SystemReason(int error)
@@ -26,6 +72,8 @@ QString SystemReason(int error)
     switch (error) {
     case NotARegularFile:
         return QStringLiteral("ce n'est pas un fichier ordinaire (tube, périphérique ou socket)");
+    case FileLocked:
+        return QStringLiteral("un autre programme le garde verrouillé");
     case ENOENT: return QStringLiteral("Aucun fichier ou dossier de ce type");
     case EACCES: return QStringLiteral("Permission non accordée");
     case EPERM: return QStringLiteral("Opération non permise");
@@ -59,8 +107,11 @@ int OpenDataFile(const std::string &path, int flags, int &error)
 {
     // What the path names now: a pipe or device is refused without being opened,
     // as opening one may wait for a writer or have effects of its own.
+    Folder folder(path, error);
+    if (folder.fd == -1)
+        return -1;
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
+    if (::fstatat(folder.fd, folder.leaf.c_str(), &info, 0) == 0) {
         if (const int refusal = refusalFor(info.st_mode)) {
             error = refusal;
             return -1;
@@ -74,7 +125,7 @@ int OpenDataFile(const std::string &path, int flags, int &error)
     // what was really opened.
     int fd;
     do
-        fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        fd = ::openat(folder.fd, folder.leaf.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         error = errno;

@@ -2,7 +2,8 @@
 // opened, and the system's reasons for a failure put into French. The program
 // speaks French whatever the desktop's language, and a data file that is not a
 // plain file (a named pipe, a device, a socket, through a link or not) is
-// refused before anything could block on it or read it for ever.
+// refused before anything could block on it or read it for ever. A path longer
+// than the system takes at once (a very deep working directory) is still reached.
 #pragma once
 
 #include <QString>
@@ -15,7 +16,11 @@ namespace tarvo {
 // regular file or a folder. Never a value of errno.
 inline constexpr int NotARegularFile = -1;
 
-// The system's reason for `error` (an errno value, or NotARegularFile) in French,
+// The error an append reports when another program keeps the file locked far
+// longer than one line takes to write. Never a value of errno.
+inline constexpr int FileLocked = -2;
+
+// The system's reason for `error` (an errno value, NotARegularFile or FileLocked) in French,
 // without a final full stop.
 QString SystemReason(int error);
 

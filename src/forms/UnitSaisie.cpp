@@ -204,9 +204,7 @@ void TFormSaisie::ComboCarteMereDropDown()
 
 void TFormSaisie::ComboCPUChange()
 {
-    const QString text = ui->ComboCPU->text();
-    (void)tarvo::DataText(text); // refuses, as a frequency refuses a non-number
-    SaisieProcesseur = text;
+    SaisieProcesseur = ui->ComboCPU->text();
 }
 
 void TFormSaisie::ComboFreqOrigineChange()
@@ -221,7 +219,5 @@ void TFormSaisie::ComboFreqOverclockChange()
 
 void TFormSaisie::ComboCarteMereChange()
 {
-    const QString text = ui->ComboCarteMere->text();
-    (void)tarvo::DataText(text);
-    SaisieCarteMere = text;
+    SaisieCarteMere = ui->ComboCarteMere->text();
 }

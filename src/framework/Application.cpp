@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace tarvo {
 
@@ -26,6 +28,39 @@ std::vector<TForm *> &forms()
 // the windows were drawn with; without them Qt falls back to its default sans.
 constexpr const char *fontFolder = "/usr/share/wine/fonts";
 constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf", "tahomabd.ttf"};
+
+// What the message box says: the error's own text, in French, and always small
+// enough for the screen. A very long one (a user's text, a very deep folder)
+// keeps its beginning and its end, where the file's name and the reason are,
+// around "…"; line breaks become spaces, and a long run of letters gets places
+// to wrap, since Qt wraps text only between words.
+QString messageOf(const std::exception &error)
+{
+    if (dynamic_cast<const std::bad_alloc *>(&error))
+        return QStringLiteral("La mémoire disponible ne suffit pas : l'opération a été abandonnée. "
+                              "Le programme continue.");
+    QString text = QString::fromUtf8(error.what());
+    text.replace(u'\r', u' ').replace(u'\n', u' ');
+    constexpr qsizetype head = 150, tail = 350, run = 60;
+    if (text.size() > head + 1 + tail) {
+        const qsizetype end = text.at(head - 1).isHighSurrogate() ? head - 1 : head;
+        qsizetype start = text.size() - tail;
+        if (text.at(start).isLowSurrogate())
+            ++start;
+        text = text.left(end) + u'…' + text.mid(start);
+    }
+    QString wrapped;
+    qsizetype letters = 0;
+    for (const QChar c : std::as_const(text)) {
+        letters = c.isLetterOrNumber() || c.isSurrogate() ? letters + 1 : 0;
+        if (letters > run && !c.isLowSurrogate()) {
+            wrapped += QChar(0x200B); // zero-width space
+            letters = 1;
+        }
+        wrapped += c;
+    }
+    return wrapped;
+}
 
 } // namespace
 
@@ -80,8 +115,8 @@ void TApplication::ShowException(const std::exception &error)
     QWidget *parent = TForm::ActiveForm();
     if (parent && !parent->isVisible())
         parent = nullptr;
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("CPU Tarvo 32"),
-                    QString::fromUtf8(error.what()), QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("CPU Tarvo 32"), messageOf(error),
+                    QMessageBox::Ok, parent);
     box.exec();
 }
 

@@ -2,7 +2,10 @@
 // does not: Change only when the user alters the text (typing, picking an item),
 // never when the program sets it or replaces the items, and DropDown before the
 // list opens, so that the list can be loaded then. Its items keep ascending text
-// order; replacing them leaves the edit text as it was.
+// order; replacing them leaves the edit text as it was. What it shows is what
+// the data files can hold: a text the user gives that they cannot (a character
+// outside Windows-1252, a line break) is refused with its message, the box
+// showing its last accepted text again, and reports no Change.
 #pragma once
 
 #include <QComboBox>
@@ -31,6 +34,11 @@ public:
 signals:
     void Change();
     void DropDown();
+
+private:
+    void userChanged();
+
+    QString accepted_;
 };
 
 } // namespace tarvo

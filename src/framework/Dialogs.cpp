@@ -4,6 +4,9 @@
 
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLineEdit>
+
+#include <limits>
 
 namespace tarvo {
 
@@ -17,6 +20,12 @@ QString InputBox(const QString &caption, const QString &prompt, const QString &d
     dialog.setWindowTitle(caption);
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
+    // The edit field would otherwise stop taking text at 32,767 characters and
+    // cut a longer paste without a word: an answer is taken whole.
+    if (auto *edit = dialog.findChild<QLineEdit *>()) {
+        edit->setMaxLength(std::numeric_limits<int>::max());
+        edit->setText(defaultText);
+    }
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : defaultText;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,6 +12,9 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -191,18 +195,22 @@ private slots:
 
     void reportsAFailedAppend_data()
     {
-        QTest::addColumn<QString>("name"); // in a scratch folder that holds a link "full" to /dev/full
+        QTest::addColumn<QString>("name"); // in a scratch folder
         QTest::addColumn<int>("error");
-        QTest::newRow("disk full") << QStringLiteral("full") << ENOSPC;
+        QTest::newRow("link to /dev/null") << QStringLiteral("null") << NotARegularFile;
         QTest::newRow("a directory") << QStringLiteral(".") << EISDIR;
         QTest::newRow("missing folder") << QStringLiteral("absent/TARVODAT.TXT") << ENOENT;
+        QTest::newRow("locked by another program") << QStringLiteral("locked") << FileLocked;
     }
     void reportsAFailedAppend()
     {
         QFETCH(QString, name);
         QFETCH(int, error);
         QTemporaryDir dir;
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), dir.filePath("full")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath("null")));
+        const int other = ::open(QFile::encodeName(dir.filePath("locked")).constData(), O_WRONLY | O_CREAT, 0600);
+        QCOMPARE(::flock(other, LOCK_EX), 0);
+        const auto release = qScopeGuard([other] { ::close(other); });
         const QString path = dir.filePath(name);
         try {
             AppendToFile(path.toStdString(), "line\r\n");
@@ -212,6 +220,53 @@ private slots:
             QVERIFY2(message.contains(path), e.what());
             QVERIFY2(message.contains(tarvo::SystemReason(error)), e.what());
         }
+        QCOMPARE(readAll(dir.filePath("locked")), QByteArray());
+    }
+
+    // Real faults that stop a write after 40 bytes: the file keeps its length,
+    // and the next append stores the line once. A size limit also sends
+    // SIGXFSZ, which must not end the program.
+    void aPartialAppendIsTakenBack_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::newRow("full file system") << ENOSPC;
+        QTest::newRow("file-size limit") << EFBIG;
+    }
+    void aPartialAppendIsTakenBack()
+    {
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path());
+        if (error == ENOSPC && ::mount("tmpfs", folder, "tmpfs", 0, "size=64k") != 0)
+            QSKIP("a small file system can only be mounted as root");
+        const auto unmount = qScopeGuard([&] { ::umount2(folder, MNT_DETACH); });
+        const std::string path = folder.toStdString() + "/TARVODAT.TXT";
+        const QByteArray before(4096 - 40, 'x'), line = ResultLine(example());
+        AppendToFile(path, before);
+        QFile filler(dir.filePath("filler")); // takes every page left
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (error == ENOSPC && filler.write(QByteArray(4096, 'f')) > 0) {
+        }
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlimit limit {4096, RLIM_INFINITY};
+            if (error == EFBIG)
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                AppendToFile(path, line);
+            } catch (const EWriteError &e) {
+                ::_exit(QString::fromUtf8(e.what()).contains(SystemReason(error)) ? 0 : 2);
+            }
+            ::_exit(1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "not reported, or ended by a signal");
+        QCOMPARE(readAll(dir.filePath("TARVODAT.TXT")), before);
+        filler.remove();
+        AppendToFile(path, line);
+        QCOMPARE(readAll(dir.filePath("TARVODAT.TXT")), before + line);
     }
 
     // Only regular files are opened; nothing else may make the program wait.

@@ -6,8 +6,10 @@
 
 #include <QInputDialog>
 #include <QPushButton>
+#include <QScreen>
 
 #include <algorithm>
+#include <new>
 
 using tarvo::TForm;
 
@@ -49,6 +51,8 @@ public:
             throw std::logic_error("not ours");
         if (clicks == 3)
             throw 42;
+        if (clicks == 4)
+            throw std::bad_alloc();
     }
     QPushButton *button;
     int clicks = 0;
@@ -173,6 +177,8 @@ private slots:
         QTest::newRow("framework error") << 1 << QString::fromUtf8("« x » n'est pas un nombre entier valide.");
         QTest::newRow("standard exception") << 2 << "not ours";
         QTest::newRow("anything else") << 3 << "Une erreur inattendue s'est produite.";
+        QTest::newRow("out of memory")
+            << 4 << "La mémoire disponible ne suffit pas : l'opération a été abandonnée. Le programme continue.";
     }
     void handlerExceptionsAreShownAndTheLoopGoesOn()
     {
@@ -196,6 +202,29 @@ private slots:
         bool fired = false;
         QTimer::singleShot(0, [&fired] { fired = true; });
         QTRY_VERIFY(fired);
+    }
+
+    // Whatever a message quotes, its box fits the screen, and the file's name
+    // and the reason at its end stay whole.
+    void longMessagesFitTheScreen_data()
+    {
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("one long word") << QString(10000, u'x');
+        QTest::newRow("very deep folder") << QStringLiteral("/wwwwwwwwwwwwwwwwwwwwwwwww").repeated(250);
+    }
+    void longMessagesFitTheScreen()
+    {
+        QFETCH(QString, quoted);
+        const QString end = QStringLiteral("/TARVODAT.TXT » : Aucun espace disponible sur le périphérique.");
+        QString shown;
+        onNextModal([&shown](QDialog *dialog) {
+            const QSize screen = dialog->screen()->availableGeometry().size();
+            if (dialog->frameGeometry().width() <= screen.width() && dialog->frameGeometry().height() <= screen.height())
+                shown = messageText(dialog).remove(QChar(0x200B));
+            dialog->accept();
+        });
+        tarvo::TApplication::ShowException(tarvo::EWriteError(("« " + quoted + end).toStdString()));
+        QVERIFY2(shown.startsWith("« " + quoted.left(50)) && shown.endsWith(end), qPrintable(shown));
     }
 
     void activationErrorIsShownAndShowingReturns()

@@ -10,15 +10,21 @@
 #include <QDir>
 #include <QFile>
 #include <QInputDialog>
+#include <QInputMethodEvent>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <climits>
 #include <clocale>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using tarvo::TComboBox;
 
@@ -284,6 +290,8 @@ private slots:
         QTest::newRow("processor cancelled") << 0 << true << "ignored" << "NoCPU" << QByteArray("NoCPU\r\n") << cpu;
         QTest::newRow("processor empty") << 0 << false << "" << "" << QByteArray("\r\n") << cpu;
         QTest::newRow("processor with %") << 0 << false << "100% %s" << "100% %s" << QByteArray("100% %s\r\n") << cpu;
+        QTest::newRow("processor of 40,000 characters")
+            << 0 << false << QString(40000, u'p') << QString(40000, u'p') << QByteArray(40000, 'p') + "\r\n" << cpu;
         QTest::newRow("leading zeros") << 1 << false << "0450" << "450" << QByteArray("450\r\n") << origine;
         QTest::newRow("origin cancelled") << 1 << true << "ignored" << "-1" << QByteArray("-1\r\n") << origine;
         QTest::newRow("overclock") << 2 << false << "333" << "333" << QByteArray("333\r\n") << overclock;
@@ -355,6 +363,23 @@ private slots:
         QCOMPARE(SaisieProcesseur, QString());
         QCOMPARE(combo("ComboCPU")->text(), QString());
         QCOMPARE(readAll(file("_CPU.TXT")), QByteArray());
+    }
+
+    void aCharacterTheFilesCannotHoldNeverStaysInTheBox()
+    {
+        FormSaisie->setVisible(true);
+        TComboBox *box = combo("ComboCPU");
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("AB"));
+        bool told = false;
+        QString message;
+        acknowledge(&told, &message);
+        QInputMethodEvent typed; // as an input method gives it
+        typed.setCommitString(QString::fromUtf8("中"));
+        QApplication::sendEvent(box->lineEdit(), &typed);
+        QVERIFY2(told && message.contains(QString::fromUtf8("« 中 »")), qPrintable(message));
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("C"));
+        QCOMPARE(box->text(), QStringLiteral("ABC"));
+        QCOMPARE(SaisieProcesseur, QStringLiteral("ABC"));
     }
 
     void typingIntoAFrequencyTakesEachWholeText()
@@ -482,36 +507,43 @@ private slots:
 
     void endToEndInALongWorkingDirectory()
     {
-        QString deep = dir_->path();
-        while (deep.size() < 300)
-            deep += QStringLiteral("/") + QString(50, QLatin1Char('w'));
-        QVERIFY(QDir().mkpath(deep));
-        QVERIFY(QDir::setCurrent(deep));
+        // Deeper than the system takes in one path: the folders are made and
+        // entered one at a time, and the files read relative to the last one.
+        const auto removeAll = qScopeGuard([this] {
+            QDir::setCurrent(home_);
+            QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), dir_->path()});
+        });
+        const QByteArray folder(200, 'w');
+        for (int depth = 0; depth < 25; ++depth)
+            QVERIFY(::mkdir(folder, 0700) == 0 && ::chdir(folder) == 0);
 
         FormSaisie->setVisible(true);
         QVERIFY(giveAll("Proc 300", "300", "333", "Carte A"));
         QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
 
+        QVERIFY(CheminDonnees.size() > PATH_MAX);
         const QByteArray line("       42.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]\r\n");
-        QCOMPARE(readAll(deep + "/TARVODAT.TXT"), line);
+        QCOMPARE(readAll("TARVODAT.TXT"), line);
         QVERIFY(comparer()->isEnabled());
         QVERIFY(!FormSaisie->isVisible());
-        QCOMPARE(readAll(deep + "/_CPU.TXT"), QByteArray("Proc 300\r\n"));
+        QCOMPARE(readAll("_CPU.TXT"), QByteArray("Proc 300\r\n"));
 
         // The next test shows the window with the same values: "OK" alone appends.
         FormPrincipale->Indice = 1e9f;
         FormSaisie->setVisible(true);
         QCOMPARE(combo("ComboCarteMere")->text(), QStringLiteral("Carte A"));
         QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
-        QCOMPARE(readAll(deep + "/TARVODAT.TXT"),
+        QCOMPARE(readAll("TARVODAT.TXT"),
                  line + "1000000000.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]\r\n");
     }
 
+    // A pipe is refused at once, never waited on; once it is gone, "OK" again
+    // stores the line once.
     void aFailedResultsAppendKeepsTheWindowOpen()
     {
         FormSaisie->setVisible(true);
         QVERIFY(giveAll("P", "300", "333", "A"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), file("TARVODAT.TXT")));
+        QCOMPARE(::mkfifo("TARVODAT.TXT", 0600), 0);
 
         bool told = false;
         QString message;
@@ -519,24 +551,27 @@ private slots:
         QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
         QVERIFY(told);
         QVERIFY2(message.contains(file("TARVODAT.TXT")), qPrintable(message));
-        QVERIFY2(message.contains(tarvo::SystemReason(ENOSPC)), qPrintable(message));
+        QVERIFY2(message.contains(tarvo::SystemReason(tarvo::NotARegularFile)), qPrintable(message));
         QVERIFY(FormSaisie->isVisible());
         QVERIFY(!comparer()->isEnabled());
         QCOMPARE(SaisieProcesseur, QStringLiteral("P"));
         QCOMPARE(combo("ComboFreqOverclock")->text(), QStringLiteral("333"));
 
-        // Once the cause is gone, "OK" again stores the line.
         QVERIFY(QFile::remove(file("TARVODAT.TXT")));
         QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
-        QVERIFY(readAll(file("TARVODAT.TXT")).endsWith("P 300 \xe0 333     [CM A]\r\n"));
+        QCOMPARE(readAll(file("TARVODAT.TXT")),
+                 "       42.00       38.50       52.50            P 300 \xe0 333     [CM A]\r\n");
         QVERIFY(comparer()->isEnabled());
         QVERIFY(!FormSaisie->isVisible());
     }
 
+    // A device stands for storage no more than a pipe: activation leaves its slot
+    // empty without waiting, and an entry for it is refused with the reason.
     void aFailedHistoryAppendIsReported()
     {
-        QVERIFY(QFile::link(QStringLiteral("/dev/full"), file("_FORIG.TXT")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), file("_FORIG.TXT")));
         FormSaisie->setVisible(true);
+        QVERIFY(!slot(1) && slot(0) && slot(3));
         bool asked = false, told = false;
         QString message;
         answer(QStringLiteral("300"), &asked, nullptr, [&] { acknowledge(&told, &message); });
@@ -561,7 +596,7 @@ private slots:
         acknowledge(&told, &message);
         QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
         QVERIFY(told);
-        QVERIFY2(message.contains(QStringLiteral("TARVODAT.TXT")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("« TARVODAT.TXT »")), qPrintable(message));
         QVERIFY(FormSaisie->isVisible());
         QVERIFY(!comparer()->isEnabled());
         QVERIFY(!QFile::exists(gone));
