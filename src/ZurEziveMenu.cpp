@@ -9,7 +9,6 @@
 #include "framework/Application.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -74,10 +73,12 @@ int main(int argc, char *argv[])
 
     // The program installed beside this launcher, whatever the prefix.
     char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    const std::string program =
-        length > 0 ? QFileInfo(QString::fromLocal8Bit(self, length)).absolutePath().toStdString() + "/zurezive"
-                   : std::string("zurezive");
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
+    std::string program = "zurezive";
+    if (length > 0 && length < ssize_t(sizeof self)) {
+        const std::string path(self, std::size_t(length));
+        program.insert(0, path, 0, path.rfind('/') + 1);
+    }
     char *programArgv[] = {const_cast<char *>(program.c_str()), nullptr};
     ::execvp(programArgv[0], programArgv);
     error = errno;
