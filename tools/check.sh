@@ -12,3 +12,7 @@ tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
 cmake --workflow --preset asan
 tools/fuzz.sh 60
+# The same program cross-built for arm64: its whole suite run through
+# qemu-aarch64-static, then its package.
+cmake --workflow --preset arm64
+tools/package.sh build/arm64

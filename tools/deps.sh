@@ -11,6 +11,10 @@ packages="$packages dpkg-dev file desktop-file-utils appstream"
 packages="$packages clang libclang-rt-14-dev"
 # Real windows: a window manager, X input, and the accessibility bus read from python.
 packages="$packages openbox xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
+# The arm64 cross build, its tests under emulation and its package: Debian's
+# multiarch Qt for the target, the cross compiler and binutils (objdump reads
+# the arm64 kernels' code), qemu's user-mode emulator.
+packages="$packages qt6-base-dev:arm64 g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user-static"
 
 missing=""
 for p in $packages; do
@@ -19,6 +23,10 @@ done
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+# apt knows arm64 packages once dpkg takes the architecture and the package
+# index is updated, which the install below does.
+dpkg --print-foreign-architectures | grep -qx arm64 || $SUDO dpkg --add-architecture arm64
 
 if [ -n "$missing" ]; then
     $SUDO apt-get update -q

@@ -2,8 +2,11 @@
 # Builds the Debian package from a build folder (build/ci by default) and checks
 # it as a user would meet it: what it declares and holds, then, as root, that
 # `apt-get install ./file.deb` installs it and that `zurezive` starts from any
-# directory under Xvfb and shows its main window. A package that was not
-# installed before is removed again afterwards.
+# directory under Xvfb and shows its main window, and that the desktop entry's
+# command line starts it in its data folder. A package that was not installed
+# before is removed again afterwards. A package for another architecture (the
+# arm64 cross build, build/arm64) is checked the same way, unpacked rather than
+# installed, its programs run through qemu's user-mode emulator.
 # Usage: tools/package.sh [build folder]
 set -eu
 cd "$(dirname "$0")/.."
@@ -20,13 +23,28 @@ fail() {
     exit 1
 }
 
+# The package's architecture, and what runs its programs on this machine.
+arch=$(dpkg-deb -f "$deb" Architecture)
+cpu=$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null)
+emulator=""
+[ "$arch" = "$(dpkg --print-architecture)" ] || emulator=qemu-$cpu-static
+case $arch in
+    amd64) machine="x86-64" ;;
+    arm64) machine="ARM aarch64" ;;
+    *) fail "no check for the architecture $arch" ;;
+esac
+for program in zurezive zurezive-menu; do
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/bin/$program" | file - | grep -q "ELF.*, $machine," ||
+        fail "$program in the package is not built for $arch"
+done
+
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6; do
     echo "$depends" | grep -q "$needed" || fail "Depends lacks $needed: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine" ] || fail "Recommends is not fonts-wine"
 contents=$(dpkg-deb -c "$deb")
-for file in ./usr/bin/zurezive ./usr/share/applications/fr.tarvo.CpuTarvo32.desktop \
+for file in ./usr/bin/zurezive ./usr/bin/zurezive-menu ./usr/share/applications/fr.tarvo.CpuTarvo32.desktop \
     ./usr/share/icons/hicolor/scalable/apps/fr.tarvo.CpuTarvo32.svg \
     ./usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml; do
     echo "$contents" | grep -q " $file\$" || fail "$file is not in the package"
@@ -35,32 +53,102 @@ desktop-file-validate packaging/fr.tarvo.CpuTarvo32.desktop
 appstreamcli validate --no-net --explain packaging/fr.tarvo.CpuTarvo32.metainfo.xml >/dev/null ||
     fail "the metainfo does not validate"
 
-if [ "$(id -u)" -ne 0 ]; then
-    echo "not root: the package was built and checked, not installed"
-    exit 0
-fi
-
-installed_before=no
-dpkg-query -W -f='${Status}' cpu-tarvo-32 2>/dev/null | grep -q "install ok installed" && installed_before=yes
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "$deb" >/dev/null
-[ "$(command -v zurezive)" = /usr/bin/zurezive ] || fail "zurezive is not on the PATH"
-
-# Started from a directory of its own, the program must come up and write nothing.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+
+# A package for another architecture cannot be installed here: it depends on
+# qt6-translations-l10n, which is for all architectures but not marked
+# Multi-Arch: foreign, so dpkg lets only this machine's own architecture
+# depend on it. Its files are unpacked into a scratch folder and run from there.
+if [ -n "$emulator" ]; then
+    dpkg-deb -x "$deb" "$scratch/root"
+    PATH=$scratch/root/usr/bin:$PATH
+    applications=$scratch/root/usr/share/applications
+    echo "package for $arch, machine $(dpkg --print-architecture): not installed, unpacked into $scratch/root"
+elif [ "$(id -u)" -ne 0 ]; then
+    echo "not root: the package was built and checked, not installed"
+    exit 0
+else
+    installed_before=no
+    dpkg-query -W -f='${Status}' cpu-tarvo-32 2>/dev/null | grep -q "install ok installed" && installed_before=yes
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "$deb" >/dev/null
+    [ "$(command -v zurezive)" = /usr/bin/zurezive ] || fail "zurezive is not on the PATH"
+    applications=/usr/share/applications
+    echo "installed with apt-get"
+fi
+
+# Started from a directory of its own, the program must come up and write nothing.
 cat >"$scratch/start.sh" <<'SCRIPT'
 cd "$1"
-zurezive & pid=$!
+if [ -n "$EMULATOR" ]; then "$EMULATOR" "$(command -v zurezive)" & else zurezive & fi
+pid=$!
 found=$(timeout 30 xdotool search --sync --onlyvisible --name '^CPU Tarvo 32$' | head -n 1) || true
 kill "$pid"
 wait "$pid" || true
 [ -n "$found" ]
 SCRIPT
 mkdir "$scratch/work"
-xvfb-run -a sh "$scratch/start.sh" "$scratch/work" || fail "the main window did not come up"
+EMULATOR=$emulator xvfb-run -a sh "$scratch/start.sh" "$scratch/work" || fail "the main window did not come up"
 [ -z "$(ls -A "$scratch/work")" ] || fail "the program wrote files at start-up: $(ls -A "$scratch/work")"
-echo "installed with apt-get, started from $scratch/work: main window shown"
+echo "started from $scratch/work${emulator:+ through $emulator}: main window shown"
 
-if [ "$installed_before" = no ]; then
+# Started as a desktop menu starts it: the entry's command line, run from the
+# home folder, with HOME and XDG_DATA_HOME in scratch folders. The program must
+# run in its data folder, created for it, and leave the home folder as it was;
+# where that folder cannot be created, the launcher says so and starts nothing.
+# The launcher starts the program itself, so under emulation the kernel must
+# run the target's programs (binfmt_misc).
+if [ -n "$emulator" ] && ! grep -qx enabled "/proc/sys/fs/binfmt_misc/qemu-$cpu" 2>/dev/null; then
+    echo "menu start not tried: this kernel does not run $arch programs (no qemu-$cpu in binfmt_misc)"
+else
+    command_line=$(sed -n 's/^Exec=//p' "$applications/fr.tarvo.CpuTarvo32.desktop" | sed 's/ %[a-zA-Z]//g')
+    cat >"$scratch/menu.sh" <<'SCRIPT'
+# Starts the command line $1 from the home folder, its standard error in $2;
+# once a window shows, prints the working directory and program of the process.
+cd "$HOME"
+sh -c "exec $1" 2>"$2" & pid=$!
+found=$(timeout 30 xdotool search --sync --onlyvisible --name '^CPU Tarvo 32$' | head -n 1) || true
+[ -z "$found" ] || echo "$(readlink "/proc/$pid/cwd") $(readlink "/proc/$pid/exe")"
+kill "$pid"
+wait "$pid" || true
+SCRIPT
+    # menu HOME [XDG_DATA_HOME]: "working-directory program", or nothing.
+    menu() {
+        mkdir -p "$1"
+        if [ $# -gt 1 ]; then
+            HOME=$1 XDG_DATA_HOME=$2 xvfb-run -a sh "$scratch/menu.sh" "$command_line" "$scratch/stderr"
+        else
+            env -u XDG_DATA_HOME HOME="$1" xvfb-run -a sh "$scratch/menu.sh" "$command_line" "$scratch/stderr"
+        fi
+    }
+    # What the process runs, where the kernel tells it (under binfmt_misc it is the emulator).
+    program() {
+        [ -n "$emulator" ] || [ "${1#* }" = "$2" ] || fail "the menu entry runs ${1#* }, not $2"
+    }
+
+    started=$(menu "$scratch/home" "$scratch/data")
+    [ "${started%% *}" = "$scratch/data/cpu-tarvo-32" ] ||
+        fail "started from the menu with XDG_DATA_HOME set, the program runs in '${started%% *}'"
+    program "$started" "$(command -v zurezive)"
+    [ -z "$(ls -A "$scratch/home")" ] || fail "the menu start wrote into the home folder: $(ls -A "$scratch/home")"
+
+    started=$(menu "$scratch/home2")
+    [ "${started%% *}" = "$scratch/home2/.local/share/cpu-tarvo-32" ] ||
+        fail "started from the menu, the program runs in '${started%% *}'"
+    left=$(cd "$scratch/home2" && find . -mindepth 1 | sort | tr '\n' ' ')
+    [ "$left" = "./.local ./.local/share ./.local/share/cpu-tarvo-32 " ] ||
+        fail "the menu start left more than its data folder in the home folder: $left"
+
+    : >"$scratch/file"
+    started=$(menu "$scratch/home3" "$scratch/file")
+    [ "${started%% *}" = "$scratch/home3" ] || fail "with no data folder, something ran in '${started%% *}'"
+    program "$started" "$(command -v zurezive-menu)"
+    grep -q "n'a pas pu être créé" "$scratch/stderr" || fail "no message when the data folder cannot be created"
+    [ -z "$(ls -A "$scratch/home3")" ] || fail "the failed menu start wrote into the home folder"
+    echo "started from the menu entry ($command_line): runs in \$XDG_DATA_HOME/cpu-tarvo-32, else" \
+        "~/.local/share/cpu-tarvo-32; a message and nothing started when that cannot be created"
+fi
+
+if [ -z "$emulator" ] && [ "$installed_before" = no ]; then
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -q cpu-tarvo-32 >/dev/null
 fi

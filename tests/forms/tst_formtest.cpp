@@ -1,5 +1,6 @@
 // The test window: its design, and the test run that "Tester" starts in it.
 #include "FormsFixture.h"
+#include "../FlushToZero.h"
 
 #include "ui_UnitPrincipale.h"
 #include "ui_UnitTest.h"
@@ -12,10 +13,6 @@
 #include <cmath>
 #include <ctime>
 #include <vector>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <xmmintrin.h>
-#endif
 
 namespace {
 
@@ -118,10 +115,7 @@ private slots:
         std::vector<Reading> readings;
         const tarvo::Clock real = tarvo::ProcessClock();
         Horloge = {[&] {
-                       bool flushing = false;
-#if defined(__x86_64__) || defined(__i386__)
-                       flushing = (_mm_getcsr() & 0x8040) != 0; // FTZ or DAZ
-#endif
+                       const bool flushing = FlushingToZero();
                        const QCursor *cursor = QGuiApplication::overrideCursor();
                        readings.push_back({FormTest->isVisible(),
                                            FormTest->windowHandle() && FormTest->windowHandle()->isExposed(),
