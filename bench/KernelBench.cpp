@@ -378,37 +378,42 @@ int main(int argc, char *argv[])
             std::printf("\n");
     }
 
-    const auto cleanOnly = [&](std::size_t k, const std::vector<double> &values) {
+    // One kernel's values of the clean runs, or of the disturbed ones.
+    const auto ofRuns = [&](std::size_t k, const std::vector<double> &values, bool clean) {
         std::vector<double> kept;
         for (std::size_t i = 0; i < values.size(); ++i)
-            if (repetitionClean[k][i])
+            if (repetitionClean[k][i] == clean)
                 kept.push_back(values[i]);
         return kept;
     };
+    const auto medianOrDash = [](const std::vector<double> &values, const char *format) {
+        values.empty() ? std::printf("  %9s", "-") : std::printf(format, Median(values));
+    };
 
-    std::printf("\n        ms per repetition          ns/step   cycles per step (measured clock)");
-    std::printf(cycleCounter.available() ? "  counted\n" : "\n");
-    std::printf("kernel     min  median   clean    median       min  median   clean");
-    std::printf(cycleCounter.available() ? "   median  steps/rep\n" : "  steps/rep\n");
+    std::printf("\n        ms per repetition                  ns/step   cycles per step (measured clock)%s\n",
+                cycleCounter.available() ? "      counted" : "");
+    std::printf("kernel     min  median      clean  disturbed   median       min      clean  disturbed%s"
+                "  steps/rep\n",
+                cycleCounter.available() ? "   median" : "");
     for (std::size_t k = 0; k < 8; ++k) {
         const auto steps = static_cast<double>(tarvo::Kernels[k].innerSteps);
-        const std::vector<double> cleanMs = cleanOnly(k, repetitionMs[k]);
-        const std::vector<double> cleanCycles = cleanOnly(k, repetitionCycles[k]);
-        std::printf("%6zu  %6.2f  %6.2f  ", k + 1, *std::min_element(repetitionMs[k].begin(), repetitionMs[k].end()),
+        std::printf("%6zu  %6.2f  %6.2f", k + 1, *std::min_element(repetitionMs[k].begin(), repetitionMs[k].end()),
                     Median(repetitionMs[k]));
-        cleanMs.empty() ? std::printf("%6s", "-") : std::printf("%6.2f", Median(cleanMs));
-        std::printf("  %8.3f", Median(repetitionMs[k]) * 1e6 / steps);
+        medianOrDash(ofRuns(k, repetitionMs[k], true), "  %9.2f");
+        medianOrDash(ofRuns(k, repetitionMs[k], false), "  %9.2f");
+        std::printf("  %7.3f", Median(repetitionMs[k]) * 1e6 / steps);
         if (probes) {
-            std::printf("  %8.2f  %6.2f  ", *std::min_element(repetitionCycles[k].begin(), repetitionCycles[k].end()),
-                        Median(repetitionCycles[k]));
-            cleanCycles.empty() ? std::printf("%6s", "-") : std::printf("%6.2f", Median(cleanCycles));
+            std::printf("  %8.2f", *std::min_element(repetitionCycles[k].begin(), repetitionCycles[k].end()));
+            medianOrDash(ofRuns(k, repetitionCycles[k], true), "  %9.2f");
+            medianOrDash(ofRuns(k, repetitionCycles[k], false), "  %9.2f");
         } else {
-            std::printf("  %8s  %6s  %6s", "-", "-", "-");
+            std::printf("  %8s  %9s  %9s", "-", "-", "-");
         }
         if (cycleCounter.available())
             std::printf("  %7.2f", Median(countedCycles[k]));
         std::printf("  %9lld\n", static_cast<long long>(tarvo::Kernels[k].innerSteps));
     }
+    std::printf("(clean and disturbed: medians over the repetitions of the clean runs, and of the disturbed ones)\n");
 
     const auto cleanRuns = static_cast<int>(cleanEntier.size());
     std::printf("\n");
