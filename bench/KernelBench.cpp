@@ -3,8 +3,9 @@
 //  - per run, the three results, whether the run was clean or disturbed by
 //    another thread on the same physical core (Probes.h: two short loops
 //    timed just before kernel 3 and just after kernel 4, outside their timed
-//    intervals), the clock measured by the probes, and the slowest repetition
-//    of kernels 3 and 4 in cycles per step;
+//    intervals, and the repetitions of kernels 3 and 4 at the clock the
+//    probes measured), that clock, and the slowest repetition of kernels 3
+//    and 4 in cycles per step;
 //  - per kernel, the fastest and the median repetition, in milliseconds, and
 //    per inner step in nanoseconds and cycles of the measured clock;
 //  - the median and coefficient of variation of the integer result, the
@@ -302,6 +303,7 @@ int main(int argc, char *argv[])
     std::vector<double> entier, flottant, indice, outsideShare, clocks;
     std::vector<double> cleanEntier, cleanFlottant, cleanIndice, cleanClocks;
     double fastestProbe = 0.0;
+    int missedByProbes = 0; // disturbed runs whose probes were both clean
 
     std::printf("run  integer   floating  index     wall s  outside %%  clock GHz  probe c/it  "
                 "k3-4 c/step  run\n");
@@ -330,27 +332,34 @@ int main(int argc, char *argv[])
             return 1;
         }
 
-        const bool disturbed = !probes || tarvo::bench::Disturbed(probeBefore, probeAfter);
         const double clockHz = probes && probeBefore.clockHz > 0.0 && probeAfter.clockHz > 0.0
                                    ? (probeBefore.clockHz + probeAfter.clockHz) / 2.0
                                    : 0.0;
         double inside = 0.0;
-        double slowest34 = 0.0;
+        std::array<double, 40> ms{}, cyclesPerStep{}, counted{};
+        std::vector<double> cycles34;
         for (std::size_t i = 0; i + 1 < readings.size(); i += 2) {
             const Reading &a = readings[i];
             const Reading &b = readings[i + 1];
             inside += seconds(b.wall - a.wall);
             const std::size_t kernel = i / 10;
-            const double ms = 1000.0 * static_cast<double>(b.cpu - a.cpu) / CLOCKS_PER_SEC;
             const auto steps = static_cast<double>(tarvo::Kernels[kernel].innerSteps);
-            const double cyclesPerStep = ms * 1e-3 * clockHz / steps;
-            repetitionMs[kernel].push_back(ms);
-            repetitionCycles[kernel].push_back(cyclesPerStep);
-            countedCycles[kernel].push_back(static_cast<double>(b.cycles - a.cycles) / steps);
-            repetitionClean[kernel].push_back(!disturbed);
+            ms[i / 2] = 1000.0 * static_cast<double>(b.cpu - a.cpu) / CLOCKS_PER_SEC;
+            cyclesPerStep[i / 2] = ms[i / 2] * 1e-3 * clockHz / steps;
+            counted[i / 2] = static_cast<double>(b.cycles - a.cycles) / steps;
             if (kernel == 2 || kernel == 3)
-                slowest34 = std::max(slowest34, cyclesPerStep);
+                cycles34.push_back(cyclesPerStep[i / 2]);
         }
+        const bool disturbed = !probes || tarvo::bench::Disturbed(probeBefore, probeAfter, cycles34);
+        if (probes && disturbed && !tarvo::bench::Disturbed(probeBefore, probeAfter, {}))
+            ++missedByProbes;
+        for (std::size_t r = 0; r < ms.size(); ++r) {
+            repetitionMs[r / 5].push_back(ms[r]);
+            repetitionCycles[r / 5].push_back(cyclesPerStep[r]);
+            countedCycles[r / 5].push_back(counted[r]);
+            repetitionClean[r / 5].push_back(!disturbed);
+        }
+        const double slowest34 = *std::max_element(cycles34.begin(), cycles34.end());
         const double total = seconds(end - begin) - probeWall;
         const double outside = total > 0.0 ? 100.0 * (total - inside) / total : 0.0;
 
@@ -418,9 +427,11 @@ int main(int argc, char *argv[])
     const auto cleanRuns = static_cast<int>(cleanEntier.size());
     std::printf("\n");
     if (probes)
-        std::printf("%d run(s): %d clean, %d disturbed (throughput probe above %.2f cycles per iteration "
-                    "before kernel 3 or after kernel 4)\n",
-                    runs, cleanRuns, runs - cleanRuns, tarvo::bench::disturbedAbove);
+        std::printf("%d run(s): %d clean, %d disturbed (off one cycle per iteration by more than a factor %.2f: "
+                    "the throughput probe before kernel 3 or after kernel 4 in %d, a repetition of kernel 3 or 4 "
+                    "alone in %d)\n",
+                    runs, cleanRuns, runs - cleanRuns, tarvo::bench::disturbedAbove,
+                    runs - cleanRuns - missedByProbes, missedByProbes);
     else
         std::printf("%d run(s), not classified: no probes on this processor\n", runs);
     if (probes && fastestProbe > tarvo::bench::disturbedAbove)

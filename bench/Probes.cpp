@@ -110,15 +110,20 @@ ProbeReading ReadProbes(const ProbeTimes &times)
     return ReadProbes(times, latencyIterations, throughputIterations);
 }
 
-bool Disturbed(const ProbeReading &before, const ProbeReading &after)
+bool AtOneCycle(double cyclesPerIteration)
 {
-    // Well below one cycle per iteration, the latency probe was the slow one:
-    // the host took the processor away, and the clock is unknown.
-    const auto clean = [](const ProbeReading &r) {
-        return r.clockHz > 0.0 && r.throughputCycles >= 1.0 / disturbedAbove
-               && r.throughputCycles <= disturbedAbove;
-    };
-    return !(clean(before) && clean(after));
+    // Well below one cycle per iteration, the latency probe was the slow one
+    // (the host took the processor away), and the clock is unknown.
+    return cyclesPerIteration >= 1.0 / disturbedAbove && cyclesPerIteration <= disturbedAbove;
+}
+
+bool Disturbed(const ProbeReading &before, const ProbeReading &after, const std::vector<double> &kernelCycles)
+{
+    if (!(before.clockHz > 0.0 && after.clockHz > 0.0))
+        return true;
+    if (!AtOneCycle(before.throughputCycles) || !AtOneCycle(after.throughputCycles))
+        return true;
+    return !std::all_of(kernelCycles.begin(), kernelCycles.end(), AtOneCycle);
 }
 
 double Median(std::vector<double> values)

@@ -5,8 +5,8 @@
 // Kernels 3 and 4 run one inner step per clock cycle (their 32-bit counters
 // are forwarded from store to load at no latency). Such loops slow down far
 // more than the other kernels when another thread shares the physical core:
-// on a shared virtual machine that happens for stretches of seconds,
-// invisibly to the guest. The two probes show it:
+// on a shared virtual machine that happens for stretches of milliseconds to
+// seconds, invisibly to the guest. The two probes show it:
 //  - the latency probe is a chain of dependent register additions, a known
 //    number of cycles per iteration whoever shares the core; its time gives
 //    the clock the core really runs at (never the "cpu MHz" of /proc/cpuinfo,
@@ -15,8 +15,8 @@
 //    per cycle on a core of its own, and slower, like kernels 3 and 4, when a
 //    sibling thread takes part of the core.
 // A run is disturbed when, at the latency probe's clock, the throughput probe
-// needs clearly more (or, with the latency probe slowed, clearly less) than
-// one cycle per iteration.
+// or a repetition of kernel 3 or 4 needs clearly more (or, with the latency
+// probe slowed, clearly less) than one cycle per iteration.
 //
 // Probes are timed in this thread's processor time, so that a preemption by
 // the guest's own scheduler is not taken for a slow core.
@@ -63,9 +63,15 @@ ProbeReading ReadProbes(const ProbeTimes &times, std::int64_t latencyIterations,
                         std::int64_t throughputIterations);
 ProbeReading ReadProbes(const ProbeTimes &times);
 
+// Whether a loop that runs one iteration per cycle on a core of its own did
+// so: within a factor disturbedAbove of one cycle, either way.
+bool AtOneCycle(double cyclesPerIteration);
+
 // A run is clean only when both probe sets around its kernels 3 and 4 were
-// read and neither shows the throughput probe slowed.
-bool Disturbed(const ProbeReading &before, const ProbeReading &after);
+// read and ran at one cycle per iteration, and so did every repetition of
+// kernels 3 and 4 at the probes' clock (kernelCycles, per step): a co-runner
+// may come and go between the two probe sets.
+bool Disturbed(const ProbeReading &before, const ProbeReading &after, const std::vector<double> &kernelCycles);
 
 double Median(std::vector<double> values);
 

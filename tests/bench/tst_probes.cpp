@@ -28,23 +28,26 @@ class TestProbes : public QObject {
 private slots:
     // Only the throughput probe's time relative to the latency probes' counts,
     // never their times themselves. Times in microseconds; the set after
-    // kernel 4 is clean unless its throughput probe says otherwise.
+    // kernel 4 is clean unless its throughput probe says otherwise, and so is
+    // the slowest repetition of kernels 3 and 4 unless it says otherwise.
     void classification_data()
     {
         QTest::addColumn<double>("latencyBefore");
         QTest::addColumn<double>("throughput");
         QTest::addColumn<double>("latencyAfter");
         QTest::addColumn<double>("throughputAfterKernel4");
+        QTest::addColumn<double>("slowestKernel");
         QTest::addColumn<bool>("disturbed");
-        QTest::newRow("one cycle per iteration") << 100.0 << 100.0 << 100.0 << 100.0 << false;
-        QTest::newRow("half the clock, same ratio") << 200.0 << 200.0 << 200.0 << 100.0 << false;
-        QTest::newRow("just under the threshold") << 100.0 << 114.0 << 100.0 << 100.0 << false;
-        QTest::newRow("just over the threshold") << 100.0 << 116.0 << 100.0 << 100.0 << true;
-        QTest::newRow("co-runner after kernel 4 only") << 100.0 << 100.0 << 100.0 << 160.0 << true;
-        QTest::newRow("latency probe slowed") << 100.0 << 100.0 << 200.0 << 100.0 << true;
-        QTest::newRow("clock never moved") << 100.0 << 0.0 << 100.0 << 100.0 << true;
+        QTest::newRow("one cycle per iteration") << 100.0 << 100.0 << 100.0 << 100.0 << 1.0 << false;
+        QTest::newRow("half the clock, same ratio") << 200.0 << 200.0 << 200.0 << 100.0 << 1.0 << false;
+        QTest::newRow("just under the threshold") << 100.0 << 114.0 << 100.0 << 100.0 << 1.0 << false;
+        QTest::newRow("just over the threshold") << 100.0 << 116.0 << 100.0 << 100.0 << 1.0 << true;
+        QTest::newRow("co-runner after kernel 4 only") << 100.0 << 100.0 << 100.0 << 160.0 << 1.0 << true;
+        QTest::newRow("co-runner between the probes") << 100.0 << 100.0 << 100.0 << 100.0 << 1.6 << true;
+        QTest::newRow("latency probe slowed") << 100.0 << 100.0 << 200.0 << 100.0 << 1.0 << true;
+        QTest::newRow("clock never moved") << 100.0 << 0.0 << 100.0 << 100.0 << 1.0 << true;
         QTest::newRow("not a number") << 100.0 << std::numeric_limits<double>::quiet_NaN() << 100.0 << 100.0
-                                      << true;
+                                      << 1.0 << true;
     }
     void classification()
     {
@@ -52,10 +55,11 @@ private slots:
         QFETCH(double, throughput);
         QFETCH(double, latencyAfter);
         QFETCH(double, throughputAfterKernel4);
+        QFETCH(double, slowestKernel);
         QFETCH(bool, disturbed);
         const ProbeReading before = reading(latencyBefore * 1e-6, throughput * 1e-6, latencyAfter * 1e-6);
         const ProbeReading after = reading(100e-6, throughputAfterKernel4 * 1e-6, 100e-6);
-        QCOMPARE(Disturbed(before, after), disturbed);
+        QCOMPARE(Disturbed(before, after, {1.0, slowestKernel, 1.01}), disturbed);
     }
 
     // The clock comes from the two latency probes' total time, not from the
