@@ -32,10 +32,9 @@ namespace tarvo::bench {
 constexpr double latencyCyclesPerIteration = 100.0;
 
 // Above this many cycles per iteration of the throughput probe, or below its
-// inverse, a run is disturbed. Measured on a 2-core KVM guest (AMD family
-// 0x1A), 2100 probe sets: clean sets lie at 0.95-1.05, disturbed ones at
-// 1.25-2.0, with 3 % in between (`tarvo_kernel_bench --probes 1000` shows the
-// distribution on any machine).
+// inverse, a run is disturbed. On a 2-core KVM guest (AMD family 0x1A),
+// `tarvo_kernel_bench --probes 1000` put 835 probe sets at 0.85-1.05, 16 at
+// 1.05-1.15 and 149 at 1.15-2.2 (README, "The kernels").
 constexpr double disturbedAbove = 1.15;
 
 // Seconds of thread processor time of one probe set, in the order the loops

@@ -6,13 +6,14 @@
 // _NET_WM_PID is the child's, and the first damage to it (Damage extension).
 // Each child starts in a scratch directory with its output discarded and is
 // ended (SIGTERM) once its window is painted. The reference may be given
-// arguments (bare_window "text" shows a label). One launch of each comes first
+// arguments (bare_window "text" shows a label), and so may the program. One launch of each comes first
 // and is not counted: it fills the page cache and starts any service a
 // session starts on demand.
 //
 // Meant for an X server without a window manager (a manager would delay the
 // map by its own work), and a session bus as a desktop has one:
-//   xvfb-run -a dbus-run-session -- tarvo_startup_bench [-n pairs] PROGRAM REFERENCE [ARGUMENT...]
+//   xvfb-run -a dbus-run-session -- tarvo_startup_bench [-n pairs] PROGRAM REFERENCE
+// or, with arguments, the two command lines split by "--".
 #include "Probes.h"
 
 #include <xcb/damage.h>
@@ -25,6 +26,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -170,18 +172,30 @@ int main(int argc, char *argv[])
         pairs = std::atoi(argv[2]);
         first = 3;
     }
-    if (argc - first < 2 || pairs < 1) {
-        std::fprintf(stderr, "usage: %s [-n pairs] PROGRAM REFERENCE [ARGUMENT...]   (pairs >= 1, default 20)\n",
-                     argv[0]);
+    // PROGRAM REFERENCE, or two command lines split by "--".
+    std::vector<std::string> program(argv + first, argv + argc), reference;
+    const auto split = std::find(program.begin(), program.end(), "--");
+    if (split != program.end()) {
+        reference.assign(split + 1, program.end());
+        program.erase(split, program.end());
+    } else if (program.size() == 2) {
+        reference.push_back(program.back());
+        program.pop_back();
+    }
+    if (program.empty() || reference.empty() || pairs < 1) {
+        std::fprintf(stderr,
+                     "usage: %s [-n pairs] PROGRAM REFERENCE\n"
+                     "       %s [-n pairs] PROGRAM [ARGUMENT...] -- REFERENCE [ARGUMENT...]   (20 pairs by default)\n",
+                     argv[0], argv[0]);
         return 2;
     }
     std::error_code error;
-    const std::vector<std::string> program{std::filesystem::canonical(argv[first], error).string()};
-    std::vector<std::string> reference{std::filesystem::canonical(argv[first + 1], error).string()};
-    reference.insert(reference.end(), argv + first + 2, argv + argc);
-    if (error) {
-        std::fprintf(stderr, "no such program: %s\n", error.message().c_str());
-        return 2;
+    for (std::vector<std::string> *command : {&program, &reference}) {
+        command->front() = std::filesystem::canonical(command->front(), error).string();
+        if (error) {
+            std::fprintf(stderr, "no such program: %s\n", error.message().c_str());
+            return 2;
+        }
     }
 
     Observer observer;
@@ -197,10 +211,13 @@ int main(int argc, char *argv[])
     }
 
     std::printf("Start-up benchmark: %d pairs, exec to the window mapped and to its first paint, in ms\n", pairs);
-    std::printf("program:   %s\nreference:", program.front().c_str());
-    for (const std::string &word : reference)
-        std::printf(" %s", word.c_str());
-    std::printf("\nsession bus: %s\n\n", std::getenv("DBUS_SESSION_BUS_ADDRESS") ? "yes" : "none");
+    for (const auto &[name, command] : {std::pair{"program:  ", &program}, std::pair{"reference:", &reference}}) {
+        std::printf("%s", name);
+        for (const std::string &word : *command)
+            std::printf(" %s", word.c_str());
+        std::printf("\n");
+    }
+    std::printf("session bus: %s\n\n", std::getenv("DBUS_SESSION_BUS_ADDRESS") ? "yes" : "none");
     Launch a, b;
     if (!observer.launch(program, a) || !observer.launch(reference, b))
         return 1;
