@@ -173,8 +173,8 @@ int probesOnly(int sets)
         cycles.push_back(r.throughputCycles);
         ++histogram[5 * static_cast<int>(std::floor(r.throughputCycles * 20.0))];
     }
-    const auto above = std::count_if(cycles.begin(), cycles.end(),
-                                     [](double c) { return c > tarvo::bench::disturbedAbove; });
+    const auto off = std::count_if(cycles.begin(), cycles.end(),
+                                   [](double c) { return !tarvo::bench::AtOneCycle(c); });
     std::printf("%d probe sets: clock median %.3f GHz (min %.3f, max %.3f)\n", sets, Median(clocks) / 1e9,
                 *std::min_element(clocks.begin(), clocks.end()) / 1e9,
                 *std::max_element(clocks.begin(), clocks.end()) / 1e9);
@@ -182,8 +182,8 @@ int probesOnly(int sets)
     for (const auto &[bin, count] : histogram)
         std::printf("  %.2f-%.2f  %5d  %s\n", bin / 100.0, (bin + 5) / 100.0, count,
                     std::string(static_cast<std::size_t>(std::min(count, 60)), '#').c_str());
-    std::printf("above %.2f (disturbed): %lld of %d\n", tarvo::bench::disturbedAbove,
-                static_cast<long long>(above), sets);
+    std::printf("outside %.2f-%.2f (disturbed): %lld of %d\n", 1.0 / tarvo::bench::disturbedAbove,
+                tarvo::bench::disturbedAbove, static_cast<long long>(off), sets);
     return 0;
 }
 
