@@ -6,9 +6,9 @@
 // _NET_WM_PID is the child's, and the first damage to it (Damage extension).
 // Each child starts in a scratch directory with its output discarded and is
 // ended (SIGTERM) once its window is painted. The reference may be given
-// arguments (bare_window "text" shows a label), and so may the program. One launch of each comes first
-// and is not counted: it fills the page cache and starts any service a
-// session starts on demand.
+// arguments (bare_window "text" shows a label), and so may the program. One
+// launch of each comes first and is not counted: it fills the page cache and
+// starts any service a session starts on demand.
 //
 // Meant for an X server without a window manager (a manager would delay the
 // map by its own work), and a session bus as a desktop has one:
@@ -78,7 +78,8 @@ public:
     bool connected() const { return !xcb_connection_has_error(connection_); }
     bool seesPaint() const { return damageEvent_ != 0; }
 
-    // Starts the program and waits for its window; false after 20 s without it.
+    // Starts the program and waits for its window; false when it ends first,
+    // or after 20 s without it.
     bool launch(const std::vector<std::string> &command, Launch &result)
     {
         const std::string &program = command.front();
@@ -102,7 +103,8 @@ public:
         xcb_window_t window = XCB_NONE;
         result = {};
         bool done = false;
-        while (!done && msSince(start) < 20000.0) {
+        bool ended = false;
+        while (!done && !ended && msSince(start) < 20000.0) {
             pollfd fd{xcb_get_file_descriptor(connection_), POLLIN, 0};
             poll(&fd, 1, 100);
             while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
@@ -128,11 +130,15 @@ public:
                 free(event);
             }
             done = window != XCB_NONE && (!damageEvent_ || result.paintedMs > 0.0);
+            ended = !done && waitpid(child, nullptr, WNOHANG) == child;
         }
-        kill(child, SIGTERM);
-        waitpid(child, nullptr, 0);
+        if (!ended) {
+            kill(child, SIGTERM);
+            waitpid(child, nullptr, 0);
+        }
         if (!done)
-            std::fprintf(stderr, "%s showed no window in 20 s\n", program.c_str());
+            std::fprintf(stderr, "%s %s\n", program.c_str(), ended ? "ended before showing its window"
+                                                                     : "showed no window in 20 s");
         return done;
     }
 
