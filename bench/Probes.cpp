@@ -9,8 +9,8 @@ namespace tarvo::bench {
 namespace {
 
 // About 3 ms each at 3.5 GHz.
-constexpr std::int64_t latencyIterations = 100000;
-constexpr std::int64_t throughputIterations = 10000000;
+constexpr std::int64_t latencyProbeIterations = 100000;
+constexpr std::int64_t throughputProbeIterations = 10000000;
 
 double threadSeconds()
 {
@@ -79,11 +79,11 @@ ProbeTimes RunProbes()
     ProbeTimes times;
 #if defined(__x86_64__)
     const double t0 = threadSeconds();
-    latencyLoop(latencyIterations);
+    latencyLoop(latencyProbeIterations);
     const double t1 = threadSeconds();
-    throughputLoop(throughputIterations);
+    throughputLoop(throughputProbeIterations);
     const double t2 = threadSeconds();
-    latencyLoop(latencyIterations);
+    latencyLoop(latencyProbeIterations);
     const double t3 = threadSeconds();
     times = {t1 - t0, t2 - t1, t3 - t2};
 #endif
@@ -98,8 +98,8 @@ ProbeReading ReadProbes(const ProbeTimes &times, std::int64_t latencyIterations,
     if (!(times.latencyBefore > 0.0 && times.latencyAfter > 0.0 && times.throughput > 0.0)
         || latencyIterations <= 0 || throughputIterations <= 0)
         return reading;
-    // The throughput probe ran between the two latency probes: their mean
-    // clock is the one it most likely saw.
+    // The throughput probe ran between the two latency probes: the clock over
+    // both is the one it most likely saw.
     reading.clockHz = 2.0 * static_cast<double>(latencyIterations) * latencyCyclesPerIteration / latency;
     reading.throughputCycles = times.throughput * reading.clockHz / static_cast<double>(throughputIterations);
     return reading;
@@ -107,7 +107,7 @@ ProbeReading ReadProbes(const ProbeTimes &times, std::int64_t latencyIterations,
 
 ProbeReading ReadProbes(const ProbeTimes &times)
 {
-    return ReadProbes(times, latencyIterations, throughputIterations);
+    return ReadProbes(times, latencyProbeIterations, throughputProbeIterations);
 }
 
 bool AtOneCycle(double cyclesPerIteration)
