@@ -12,14 +12,14 @@ namespace {
 constexpr std::int64_t latencyProbeIterations = 100000;
 constexpr std::int64_t throughputProbeIterations = 10000000;
 
+#if defined(__x86_64__)
+
 double threadSeconds()
 {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
-
-#if defined(__x86_64__)
 
 // The loops are written in assembly so that no compiler option or version
 // changes what they do. Both start on a 64-byte boundary, as the kernels do.
