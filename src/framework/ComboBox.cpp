@@ -1,14 +1,18 @@
 #include "framework/ComboBox.h"
 
-#include "core/LineList.h"
-
 #include <QLineEdit>
+#include <QListView>
 
 namespace tarvo {
 
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent)
+    , model_(this)
 {
+    setModel(&model_);
+    // Rows of one height: the drop-down list never measures a million of them.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     setEditable(true);
     // The text is the user's: Enter adds no item, and no inline completion
     // shows more than was typed.
@@ -27,19 +31,22 @@ QString TComboBox::text() const
 
 void TComboBox::setText(const QString &text)
 {
-    setCurrentIndex(findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    // The items are sorted: a binary search, not Qt's item-by-item findText.
+    setCurrentIndex(model_.find(text));
     lineEdit()->setText(text);
 }
 
 void TComboBox::LoadFromFile(const std::string &path)
 {
-    LineList lines = LineList::fromFile(path);
-    lines.sort();
+    // Replacing the items empties the edit text: it is put back whatever happens.
     const QString kept = text();
-    // Filling an empty combo box makes its first item current, which would
-    // replace the edit text.
-    clear();
-    addItems(lines.toStringList());
+    model_.setLongestSelectable(lineEdit()->maxLength());
+    try {
+        model_.LoadFromFile(path);
+    } catch (...) {
+        setText(kept);
+        throw;
+    }
     setText(kept);
 }
 

@@ -1,9 +1,13 @@
 // The framework's editable combo box. It reports what the windows expect and Qt
 // does not: Change only when the user alters the text (typing, picking an item),
 // never when the program sets it or replaces the items, and DropDown before the
-// list opens, so that the list can be loaded then. Its items keep ascending text
-// order; replacing them leaves the edit text as it was.
+// list opens, so that the list can be loaded then. Its items are the lines of a
+// file in ascending text order, held as one byte buffer (the list box's model),
+// so that a history of millions of entries drops down as fast as the results
+// list loads; replacing them leaves the edit text as it was.
 #pragma once
+
+#include "framework/Items.h"
 
 #include <QComboBox>
 
@@ -31,6 +35,9 @@ public:
 signals:
     void Change();
     void DropDown();
+
+private:
+    SortedLinesModel model_;
 };
 
 } // namespace tarvo
