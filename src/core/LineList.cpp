@@ -71,7 +71,8 @@ struct KeyCode {
     unsigned bytes; // per key
 };
 
-// The bytes looked at to choose the code: as many as a key can hold.
+// The bytes looked at to choose the code, and so the most a key holds: 16 bytes
+// at 4 bits fill it.
 constexpr std::uint64_t codedBytes = 16;
 
 // Below this, a second thread costs more than it saves.
@@ -178,7 +179,8 @@ private:
                 code.rank[byte] = std::uint8_t(byte);
             code.bits = 8;
         }
-        code.bytes = 64 / code.bits;
+        // No more bytes than were looked at: one not seen would have no rank.
+        code.bytes = std::min(64 / code.bits, unsigned(codedBytes));
         return code;
     }
 

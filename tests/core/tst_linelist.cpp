@@ -157,6 +157,9 @@ private slots:
             << QList<QByteArray>{"       75.50       80.00       62.00 b", "       75.50       80.00       61.00 z",
                                  "       75.50       79.00       99.00 a", "       75.50       80.00       62.00 a"};
         QTest::newRow("identical lines") << QList<QByteArray>{"x y", "x y", "x", "x y"};
+        QTest::newRow("a byte met only past the bytes a key's code was chosen on")
+            << QList<QByteArray>{"b", "b", "b", "b", "b", "b", "b", "b", "c", "c", "c", "c", "c", "c", "c", "c",
+                                 QByteArray(20, 'a') + "\x9b", QByteArray(30, 'a')};
         QTest::newRow("bytes above 0x7F after ASCII")
             << QList<QByteArray>{"\xe0", "\x80", "z", "\x7f", "\xff\x01", "\xff"};
     }
