@@ -10,7 +10,6 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include <new>
 #include <stdexcept>
 
 namespace tarvo {
@@ -91,9 +90,6 @@ void TApplication::Invoke(const std::function<void()> &handler) noexcept
     try {
         try {
             handler();
-        } catch (const std::bad_alloc &) {
-            // The library's own text ("std::bad_alloc") would say nothing to the user.
-            ShowException(std::runtime_error("Mémoire insuffisante : l'opération a été abandonnée."));
         } catch (const std::exception &error) {
             ShowException(error);
         } catch (...) {
