@@ -3,7 +3,17 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <algorithm>
+
 namespace tarvo {
+
+namespace {
+
+// An entry longer than this would take the edit box seconds to lay out (half a
+// second a million characters): it is shown shortened and cannot be picked.
+constexpr qsizetype longestEditable = 1 << 20;
+
+} // namespace
 
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent)
@@ -40,7 +50,7 @@ void TComboBox::LoadFromFile(const std::string &path)
 {
     // Replacing the items empties the edit text: it is put back whatever happens.
     const QString kept = text();
-    model_.setLongestSelectable(lineEdit()->maxLength());
+    model_.setLongestSelectable(std::min<qsizetype>(lineEdit()->maxLength(), longestEditable));
     try {
         model_.LoadFromFile(path);
     } catch (...) {
