@@ -420,7 +420,7 @@ private slots:
     void anEntryTooLongToEditIsShownShortenedAndCannotBePicked()
     {
         FormSaisie->setVisible(true);
-        QVERIFY(writeFile(file("_CPU.TXT"), QByteArray(1 << 20, 'x') + "\r\nP\r\n"));
+        QVERIFY(writeFile(file("_CPU.TXT"), QByteArray(2 << 20, 'x') + "\r\nP\r\n"));
         TComboBox *box = combo("ComboCPU");
         box->setText(QStringLiteral("kept"));
         box->showPopup();
