@@ -1,11 +1,13 @@
 #include "framework/Items.h"
 
 #include "core/Ansi.h"
+#include "core/Errors.h"
 #include "framework/Dialogs.h"
 
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace tarvo {
@@ -97,6 +99,13 @@ void SortedLinesModel::LoadFromFile(const std::string &path)
             beginResetModel();
             resetting = true;
         });
+        // A view counts its rows in an int.
+        if (lines_.size() > std::numeric_limits<int>::max()) {
+            lines_ = LineList();
+            throw EFOpenError(QStringLiteral("Le fichier « %1 » a trop de lignes pour être affiché.")
+                                  .arg(QString::fromLocal8Bit(path))
+                                  .toStdString());
+        }
     } catch (...) {
         if (resetting)
             endResetModel();
