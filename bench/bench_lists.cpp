@@ -1,23 +1,34 @@
-// How long the stored results window takes to show a results file of 10,000,
-// 100,000 and 1,000,000 lines, against `LC_ALL=C sort` on the same file, and
-// how much memory it needs for it.
+// How long the stored results window takes to show a results file of 10,000 to
+// 5,000,000 lines, against `LC_ALL=C sort` on the same file, how much memory it
+// needs for it, and how long a history list of as many entries takes to drop
+// down in the entry window.
 //
-// Every measurement runs in a child process of its own, so that its peak
-// resident memory (getrusage's ru_maxrss, through wait4) is that of the case
-// alone. The load child is this program started again with --load: it creates
-// the application's six windows offscreen, shows the real TFormConsulter (file
-// to sorted, painted list), activates it a second time (a reload), then scrolls
-// the list from top to bottom a page at a time, repainting after each page
-// (in the first run of each case only). Times are medians of the runs.
+// Every measurement runs in a process of its own, started by fork and exec from
+// this parent, which stays small: the files are written a block at a time. A
+// child's peak resident memory (ru_maxrss, through wait4) is then its own: exec
+// records the resident size of the forked copy it replaces, the pages it shares
+// with the parent now (/bin/true started the same way shows how much), where
+// posix_spawn would record the parent's peak. The load child is this program
+// started again with --load: it creates the application's six windows offscreen,
+// shows the real TFormConsulter (file to sorted, painted list), appends one
+// line as "OK" does and activates the window again (a reload), then scrolls the
+// list from top to bottom, at most --pages pages spread evenly, repainting after
+// each (in the first run of each case only). The drop-down child (--dropdown)
+// shows the entry window and drops down its processor list, whose file holds
+// as many entries, twice. Times are medians of the runs.
 //
-// Usage: bench_lists [--repeat N] [--lines N]... [DIR]
+// Usage: bench_lists [--repeat N] [--sizes N,N,...] [--pages N] [DIR]
 // The files are written under DIR (default: a new folder in /tmp) and left there.
 #include "AllForms.h"
 #include "UnitConsulter.h"
+#include "UnitSaisie.h"
 
+#include "core/DataFiles.h"
 #include "framework/Application.h"
+#include "framework/ComboBox.h"
 #include "framework/Items.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QScrollBar>
@@ -32,7 +43,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -61,21 +72,25 @@ long peakKilobytes()
     return -1;
 }
 
-// --- The load child -------------------------------------------------------
+// --- The children -----------------------------------------------------------
 
-int runLoad(int argc, char *argv[], const char *dir, long expected, bool scrolls)
+// What both children do first: the six windows, offscreen, their files in `dir`.
+bool startApplication(const char *dir)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    // The window takes the results file's path from the working directory at its creation.
+    // The windows take their files' paths from the working directory.
     if (!QDir::setCurrent(QString::fromLocal8Bit(dir))) {
         std::fprintf(stderr, "no folder %s\n", dir);
-        return 2;
+        return false;
     }
-    using tarvo::TApplication;
-    TApplication::Initialize();
+    tarvo::TApplication::Initialize();
     CreateAllForms();
+    return true;
+}
+
+int runLoad(const char *dir, long expected, int pages)
+{
+    if (!startApplication(dir))
+        return 2;
     auto *list = FormConsulter->findChild<tarvo::TListBox *>(QStringLiteral("ListDonnees"));
     const long baseline = peakKilobytes();
 
@@ -90,28 +105,38 @@ int runLoad(int argc, char *argv[], const char *dir, long expected, bool scrolls
         return 3;
     }
 
+    // A result recorded, then the window activated again.
+    tarvo::ResultRecord record;
+    record.Processeur = QStringLiteral("Ajout");
+    tarvo::AppendToFile(tarvo::DataFilePath(tarvo::ResultsFileName), tarvo::ResultLine(record));
     start = Clock::now();
     FormConsulter->FormActivate();
     QCoreApplication::processEvents();
     const double reload = msSince(start);
     const long peakAfterLoads = peakKilobytes();
+    if (list->count() != expected + 1) {
+        std::fprintf(stderr, "the reloaded list holds %d lines, not %ld\n", list->count(), expected + 1);
+        return 3;
+    }
 
-    // From the top to the bottom, a page at a time, as the scroll bar's page
-    // area does it, each page painted before the next.
+    // From the top to the bottom, a page at a time, each page painted before the
+    // next; a long list is sampled by pages spread evenly over it.
     QScrollBar *bar = list->verticalScrollBar();
     bar->setValue(0);
     list->viewport()->repaint();
     std::vector<double> pageTimes;
+    const int steps = std::max(1, bar->maximum() / std::max(1, bar->pageStep()));
+    const int stride = std::max(1, steps / std::max(1, pages)) * bar->pageStep();
     start = Clock::now();
-    while (scrolls && bar->value() < bar->maximum()) {
+    while (pages > 0 && bar->value() < bar->maximum()) {
         const Clock::time_point page = Clock::now();
-        bar->setValue(bar->value() + bar->pageStep());
+        bar->setValue(bar->value() + stride);
         list->viewport()->repaint();
         pageTimes.push_back(msSince(page));
     }
     const double scroll = msSince(start);
     const int top = list->indexAt(QPoint(1, 1)).row();
-    const bool reachedEnd = !scrolls || (top >= 0 && top + bar->pageStep() >= list->count() - 1);
+    const bool reachedEnd = pages == 0 || (top >= 0 && top + bar->pageStep() >= list->count() - 1);
 
     // The slowest pages say more about the other processes on the machine than
     // about the list: the 99th percentile is given beside the worst.
@@ -120,7 +145,37 @@ int runLoad(int argc, char *argv[], const char *dir, long expected, bool scrolls
     const double worst = pageTimes.empty() ? 0 : pageTimes.back();
     std::printf("load=%.1f reload=%.1f baseline=%ld peak=%ld pages=%zu scroll=%.1f p99=%.3f worst=%.3f end=%d\n",
                 load, reload, baseline, peakAfterLoads, pageTimes.size(), scroll, p99, worst, reachedEnd ? 1 : 0);
-    TApplication::DestroyForms();
+    tarvo::TApplication::DestroyForms();
+    return 0;
+}
+
+int runDropDown(const char *dir, long expected)
+{
+    if (!startApplication(dir))
+        return 2;
+    // Its activation opens (or creates) the four history files.
+    FormSaisie->setVisible(true);
+    QCoreApplication::processEvents();
+    auto *combo = FormSaisie->findChild<tarvo::TComboBox *>(QStringLiteral("ComboCPU"));
+    const long baseline = peakKilobytes();
+
+    // The drop-down loads the list, then the list opens and is painted.
+    double times[2] = {};
+    for (double &time : times) {
+        const Clock::time_point start = Clock::now();
+        combo->showPopup();
+        QCoreApplication::processEvents();
+        time = msSince(start);
+        if (combo->count() != expected || !combo->view()->isVisible()) {
+            std::fprintf(stderr, "the drop-down list holds %d entries, not %ld\n", combo->count(), expected);
+            return 3;
+        }
+        combo->hidePopup();
+        QCoreApplication::processEvents();
+    }
+    std::printf("drop=%.1f redrop=%.1f baseline=%ld peak=%ld\n", times[0], times[1], baseline,
+                peakKilobytes());
+    tarvo::TApplication::DestroyForms();
     return 0;
 }
 
@@ -133,9 +188,11 @@ struct ChildRun {
     std::string output;
 };
 
-// Runs a program, its output to a pipe (or to /dev/null), and waits for it.
+// Runs a program by fork and exec, its output to a pipe (or to /dev/null), and
+// waits for it.
 ChildRun runChild(const std::vector<std::string> &arguments, bool keepOutput, const char *extraEnv = nullptr)
 {
+    // Everything the child needs is made before the fork.
     std::vector<char *> argv;
     for (const std::string &a : arguments)
         argv.push_back(const_cast<char *>(a.c_str()));
@@ -149,26 +206,26 @@ ChildRun runChild(const std::vector<std::string> &arguments, bool keepOutput, co
     env.push_back(nullptr);
 
     int pipeFds[2] = {-1, -1};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (keepOutput) {
-        if (::pipe(pipeFds) != 0)
-            return {};
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        posix_spawn_file_actions_addclose(&actions, pipeFds[1]);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    }
-
+    if (keepOutput && ::pipe(pipeFds) != 0)
+        return {};
     ChildRun run;
     const Clock::time_point start = Clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (keepOutput) {
+            ::dup2(pipeFds[1], STDOUT_FILENO);
+            ::close(pipeFds[0]);
+            ::close(pipeFds[1]);
+        } else {
+            ::close(STDOUT_FILENO); // sort writes its output for nothing
+            ::open("/dev/null", O_WRONLY);
+        }
+        ::execve(argv[0], argv.data(), env.data());
+        ::_exit(127);
+    }
     if (keepOutput) {
         ::close(pipeFds[1]);
-        if (spawned == 0) {
+        if (pid > 0) {
             char buffer[4096];
             ssize_t n;
             while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
@@ -176,7 +233,7 @@ ChildRun runChild(const std::vector<std::string> &arguments, bool keepOutput, co
         }
         ::close(pipeFds[0]);
     }
-    if (spawned != 0)
+    if (pid < 0)
         return run;
     int status = 0;
     struct rusage usage {};
@@ -211,21 +268,38 @@ std::string resultLine(std::mt19937 &random)
     return std::string(line, size_t(n));
 }
 
-std::uintmax_t writeResults(const std::filesystem::path &file, long lines)
+// A processor history entry, about 14 bytes with its line end.
+std::string historyEntry(std::mt19937 &random)
 {
-    std::mt19937 random(20240601u + unsigned(lines));
-    std::string text;
-    text.reserve(size_t(lines) * 110);
-    for (long i = 0; i < lines; ++i)
-        text += resultLine(random);
-    std::ofstream(file, std::ios::binary).write(text.data(), std::streamsize(text.size()));
-    return text.size();
+    static const std::array<const char *, 8> processors = {"K6-2", "PIII", "Athlon XP", "Celeron",
+                                                           "6x86MX", "Duron", "P4", "C3"};
+    return std::string(processors[random() % processors.size()]) + ' ' + std::to_string(100 + random() % 3400)
+        + "\r\n";
+}
+
+// Writes `lines` lines a block at a time, so that the parent stays small.
+template <typename Line>
+std::uintmax_t writeLines(const std::filesystem::path &file, long lines, unsigned seed, Line &&line)
+{
+    std::mt19937 random(seed);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::string block;
+    std::uintmax_t written = 0;
+    for (long i = 0; i < lines; ++i) {
+        block += line(random);
+        if (block.size() >= (1 << 20) || i + 1 == lines) {
+            out.write(block.data(), std::streamsize(block.size()));
+            written += block.size();
+            block.clear();
+        }
+    }
+    return written;
 }
 
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 double field(const std::string &output, const char *name)
@@ -239,22 +313,36 @@ double field(const std::string &output, const char *name)
 
 int main(int argc, char *argv[])
 {
-    if (argc >= 5 && std::strcmp(argv[1], "--load") == 0)
-        return runLoad(argc, argv, argv[2], std::strtol(argv[3], nullptr, 10), std::strcmp(argv[4], "scroll") == 0);
+    if (argc >= 4 && (std::strcmp(argv[1], "--load") == 0 || std::strcmp(argv[1], "--dropdown") == 0)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication application(argc, argv);
+        const long expected = std::strtol(argv[3], nullptr, 10);
+        if (argv[1][2] == 'l')
+            return runLoad(argv[2], expected, argc >= 5 ? std::atoi(argv[4]) : 0);
+        return runDropDown(argv[2], expected);
+    }
 
     int repeat = 3;
+    int pages = 2000;
     std::vector<long> sizes;
     std::filesystem::path root;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
             repeat = std::max(1, std::atoi(argv[++i]));
-        else if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc)
-            sizes.push_back(std::strtol(argv[++i], nullptr, 10));
-        else
+        } else if (std::strcmp(argv[i], "--pages") == 0 && i + 1 < argc) {
+            pages = std::max(0, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
+            std::stringstream list(argv[++i]);
+            std::string size;
+            while (std::getline(list, size, ','))
+                sizes.push_back(std::strtol(size.c_str(), nullptr, 10));
+        } else {
             root = argv[i];
+        }
     }
     if (sizes.empty())
-        sizes = {10'000, 100'000, 1'000'000};
+        sizes = {10'000, 100'000, 1'000'000, 5'000'000};
     if (root.empty()) {
         char pattern[] = "/tmp/bench_lists.XXXXXX";
         if (!::mkdtemp(pattern))
@@ -262,24 +350,37 @@ int main(int argc, char *argv[])
         root = pattern;
     }
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+    const std::string sortProgram = std::filesystem::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
+    const ChildRun floor = runChild({"/bin/true"}, false);
 
     std::printf("Files under %s; median of %d runs per case; one child process per run.\n", root.c_str(), repeat);
-    std::printf("%9s %9s | %9s %9s %9s %10s | %9s %9s %9s %9s %9s | %8s %9s %9s %9s\n", "lines", "file MB",
-                "load ms", "reload ms", "sort ms", "load/sort", "peak MB", "peak/file", "+load MB", "+/file",
-                "sort MB", "pages", "page ms", "p99 ms", "worst ms");
+    std::printf("A child's peak includes what it shares of this parent at the fork: /bin/true started the "
+                "same way peaks at %.1f MB.\n",
+                double(floor.maxRssKilobytes) / 1024);
+    std::printf("%9s %8s | %8s %8s %8s %6s | %8s %6s %8s %6s | %8s %8s %8s %6s %6s | %6s %8s %8s\n", "lines",
+                "file MB", "load ms", "+1 ms", "sort ms", "/sort", "peak MB", "/file", "+load MB", "/file",
+                "sort MB", "hist MB", "drop ms", "/load", "+/file", "pages", "page ms", "p99 ms");
     bool failed = false;
     for (const long lines : sizes) {
         const std::filesystem::path dir = root / std::to_string(lines);
         std::filesystem::create_directories(dir);
         const std::filesystem::path file = dir / "TARVODAT.TXT";
-        const double megabytes = double(writeResults(file, lines)) / 1e6;
+        const std::filesystem::path history = dir / "_CPU.TXT";
+        const double megabytes = double(writeLines(file, lines, 20240601u + unsigned(lines), resultLine)) / 1e6;
+        const double historyMegabytes =
+            double(writeLines(history, lines, 20240602u + unsigned(lines), historyEntry)) / 1e6;
+        // Each run starts from the same file; the load child appends a line.
+        const std::filesystem::path pristine = dir / "TARVODAT.ORIG";
+        std::filesystem::copy_file(file, pristine, std::filesystem::copy_options::overwrite_existing);
 
-        std::vector<double> load, reload, sortMs, peak, extra, sortPeak, pageMs, p99, worst;
-        double pages = 0;
-        for (int r = 0; r < repeat; ++r) {
-            // Scrolling a long list through takes a while: once per case is enough.
-            const ChildRun child = runChild(
-                {self, "--load", dir.string(), std::to_string(lines), r == 0 ? "scroll" : "noscroll"}, true);
+        std::vector<double> load, reload, sortMs, peak, extra, sortPeak, drop, dropExtra;
+        double pageCount = 0, pageMs = 0, p99 = 0;
+        for (int r = 0; r < repeat && !failed; ++r) {
+            std::filesystem::copy_file(pristine, file, std::filesystem::copy_options::overwrite_existing);
+            // Scrolling is timed once per case.
+            const ChildRun child =
+                runChild({self, "--load", dir.string(), std::to_string(lines), std::to_string(r == 0 ? pages : 0)},
+                         true);
             if (child.status != 0 || field(child.output, "end") != 1) {
                 std::fprintf(stderr, "load of %ld lines failed (status %d): %s\n", lines, child.status,
                              child.output.c_str());
@@ -291,13 +392,13 @@ int main(int argc, char *argv[])
             peak.push_back(double(child.maxRssKilobytes) * 1024 / 1e6);
             extra.push_back((double(child.maxRssKilobytes) - field(child.output, "baseline")) * 1024 / 1e6);
             if (r == 0) {
-                pages = field(child.output, "pages");
-                pageMs.push_back(field(child.output, "scroll") / std::max(1.0, pages));
-                p99.push_back(field(child.output, "p99"));
-                worst.push_back(field(child.output, "worst"));
+                pageCount = field(child.output, "pages");
+                pageMs = field(child.output, "scroll") / std::max(1.0, pageCount);
+                p99 = field(child.output, "p99");
             }
 
-            const ChildRun sort = runChild({"sort", file.string()}, false, "LC_ALL=C");
+            std::filesystem::copy_file(pristine, file, std::filesystem::copy_options::overwrite_existing);
+            const ChildRun sort = runChild({sortProgram, file.string()}, false, "LC_ALL=C");
             if (sort.status != 0) {
                 std::fprintf(stderr, "sort failed (status %d)\n", sort.status);
                 failed = true;
@@ -305,19 +406,34 @@ int main(int argc, char *argv[])
             }
             sortMs.push_back(sort.ms);
             sortPeak.push_back(double(sort.maxRssKilobytes) * 1024 / 1e6);
+
+            const ChildRun dropDown = runChild({self, "--dropdown", dir.string(), std::to_string(lines)}, true);
+            if (dropDown.status != 0) {
+                std::fprintf(stderr, "drop-down of %ld entries failed (status %d): %s\n", lines, dropDown.status,
+                             dropDown.output.c_str());
+                failed = true;
+                break;
+            }
+            drop.push_back(field(dropDown.output, "drop"));
+            dropExtra.push_back((double(dropDown.maxRssKilobytes) - field(dropDown.output, "baseline")) * 1024
+                                / 1e6);
         }
         if (failed)
             break;
         const double l = median(load), s = median(sortMs), p = median(peak), e = median(extra);
-        std::printf(
-            "%9ld %9.1f | %9.1f %9.1f %9.1f %10.2f | %9.1f %9.2f %9.1f %9.2f %9.1f | %8.0f %9.3f %9.2f %9.2f\n",
-            lines, megabytes, l, median(reload), s, l / s, p, p / megabytes, e, e / megabytes, median(sortPeak),
-            pages, median(pageMs), median(p99), median(worst));
+        std::printf("%9ld %8.1f | %8.1f %8.1f %8.1f %6.2f | %8.1f %6.2f %8.1f %6.2f | %8.1f %8.1f %8.1f %6.2f %6.2f "
+                    "| %6.0f %8.3f %8.2f\n",
+                    lines, megabytes, l, median(reload), s, l / s, p, p / megabytes, e, e / megabytes,
+                    median(sortPeak), historyMegabytes, median(drop), median(drop) / l,
+                    median(dropExtra) / historyMegabytes, pageCount, pageMs, p99);
         std::fflush(stdout);
     }
-    std::printf("load: first showing of the stored results window (read, sort, paint); reload: its next activation.\n"
-                "peak: the load process's peak resident memory; +load: above its peak before the first load.\n"
-                "page ms: mean time to scroll one page and repaint the list; p99: 99%% of the pages took at most\n"
-                "this; worst: the slowest page.\n");
+    std::printf(
+        "load: first showing of the stored results window (read, sort, paint); +1: its next activation after a\n"
+        "line was appended. peak: the load process's peak resident memory; +load: above its peak before the\n"
+        "first load. hist MB: the processor history of as many entries; drop: its first drop-down (read, sort,\n"
+        "list opened and painted), /load: against the results list's load; +/file: peak memory above the entry\n"
+        "window's, over the history file's size. page ms: mean time to scroll one page and repaint the list\n"
+        "(pages: how many, spread evenly); p99: 99%% of the pages took at most this.\n");
     return failed ? 1 : 0;
 }

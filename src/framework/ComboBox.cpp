@@ -2,19 +2,32 @@
 
 #include "core/DataFiles.h"
 #include "core/Errors.h"
-#include "core/LineList.h"
 #include "framework/Application.h"
 
 #include <QLineEdit>
+#include <QListView>
 
 #include <algorithm>
 #include <limits>
 
 namespace tarvo {
 
+namespace {
+
+// An entry longer than this would take the edit box seconds to lay out (half a
+// second a million characters): it is shown shortened and cannot be picked.
+constexpr qsizetype longestEditable = 1 << 20;
+
+} // namespace
+
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent)
+    , model_(this)
 {
+    setModel(&model_);
+    // Rows of one height: the drop-down list never measures a million of them.
+    if (auto *list = qobject_cast<QListView *>(view()))
+        list->setUniformItemSizes(true);
     setEditable(true);
     // The text is the user's: Enter adds no item, and no inline completion
     // shows more than was typed.
@@ -53,20 +66,23 @@ QString TComboBox::text() const
 
 void TComboBox::setText(const QString &text)
 {
-    setCurrentIndex(findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    // The items are sorted: a binary search, not Qt's item-by-item findText.
+    setCurrentIndex(model_.find(text));
     lineEdit()->setText(text);
     accepted_ = text;
 }
 
 void TComboBox::LoadFromFile(const std::string &path)
 {
-    LineList lines = LineList::fromFile(path);
-    lines.sort();
+    // Replacing the items empties the edit text: it is put back whatever happens.
     const QString kept = text();
-    // Filling an empty combo box makes its first item current, which would
-    // replace the edit text.
-    clear();
-    addItems(lines.toStringList());
+    model_.setLongestSelectable(std::min<qsizetype>(lineEdit()->maxLength(), longestEditable));
+    try {
+        model_.LoadFromFile(path);
+    } catch (...) {
+        setText(kept);
+        throw;
+    }
     setText(kept);
 }
 

@@ -1,12 +1,16 @@
 // The framework's editable combo box. It reports what the windows expect and Qt
 // does not: Change only when the user alters the text (typing, picking an item),
 // never when the program sets it or replaces the items, and DropDown before the
-// list opens, so that the list can be loaded then. Its items keep ascending text
-// order; replacing them leaves the edit text as it was. What it shows is what
-// the data files can hold: a text the user gives that they cannot (a character
-// outside Windows-1252, a line break) is refused with its message, the box
-// showing its last accepted text again, and reports no Change.
+// list opens, so that the list can be loaded then. Its items are the lines of a
+// file in ascending text order, held as one byte buffer (the list box's model),
+// so that a history of millions of entries drops down as fast as the results
+// list loads; replacing them leaves the edit text as it was. What it shows is
+// what the data files can hold: a text the user gives that they cannot (a
+// character outside Windows-1252, a line break) is refused with its message,
+// the box showing its last accepted text again, and reports no Change.
 #pragma once
+
+#include "framework/Items.h"
 
 #include <QComboBox>
 
@@ -38,6 +42,7 @@ signals:
 private:
     void userChanged();
 
+    SortedLinesModel model_;
     QString accepted_;
 };
 

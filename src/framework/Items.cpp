@@ -1,10 +1,14 @@
 #include "framework/Items.h"
 
 #include "core/Ansi.h"
+#include "core/Errors.h"
+#include "framework/Dialogs.h"
 
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <limits>
+#include <optional>
 
 namespace tarvo {
 
@@ -14,6 +18,17 @@ namespace {
 // of megabytes (a file not written by this program) is drawn from its start
 // without shaping all of it.
 constexpr qsizetype shownCharacters = 2048;
+
+// From this size on, a load takes long enough (a tenth of a second on a slow
+// machine) for the hourglass to be worth showing.
+constexpr std::uint64_t busyFrom = 8 << 20;
+
+QString shownText(QByteArrayView line)
+{
+    if (line.size() <= shownCharacters)
+        return fromAnsi(line);
+    return fromAnsi(line.first(shownCharacters)) + QChar(0x2026);
+}
 
 class FixedHeightDelegate : public QStyledItemDelegate {
 public:
@@ -46,26 +61,51 @@ QVariant SortedLinesModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= lines_.size())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-        const QByteArrayView line = lines_.bytesAt(index.row());
-        return fromAnsi(line.first(std::min(line.size(), shownCharacters)));
+    const QByteArrayView line = lines_.bytesAt(index.row());
+    switch (role) {
+    case Qt::EditRole:
+        if (line.size() <= longestSelectable_)
+            return fromAnsi(line);
+        return shownText(line);
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return shownText(line);
+    default:
+        return {};
     }
-    return {};
+}
+
+Qt::ItemFlags SortedLinesModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (index.isValid() && index.row() < lines_.size() && lines_.bytesAt(index.row()).size() > longestSelectable_)
+        flags &= ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    return flags;
+}
+
+int SortedLinesModel::find(const QString &text) const
+{
+    return isAnsi(text) ? int(lines_.find(toAnsi(text))) : -1;
 }
 
 void SortedLinesModel::LoadFromFile(const std::string &path)
 {
-    // The old lines go only once the new file is open, but before it is read:
-    // a long list and its successor are never in memory together.
+    std::optional<HourglassCursor> busy;
     bool resetting = false;
     try {
-        LineList loaded = LineList::fromFile(path, [this, &resetting] {
+        lines_.loadSorted(path, [this, &busy, &resetting](std::uint64_t bytes) {
+            if (bytes >= busyFrom)
+                busy.emplace();
             beginResetModel();
             resetting = true;
-            lines_ = LineList();
         });
-        loaded.sort();
-        lines_ = std::move(loaded);
+        // A view counts its rows in an int.
+        if (lines_.size() > std::numeric_limits<int>::max()) {
+            lines_ = LineList();
+            throw EFOpenError(QStringLiteral("Le fichier « %1 » a trop de lignes pour être affiché.")
+                                  .arg(QString::fromLocal8Bit(path))
+                                  .toStdString());
+        }
     } catch (...) {
         if (resetting)
             endResetModel();

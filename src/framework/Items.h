@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <QListView>
 
+#include <limits>
 #include <string>
 
 namespace tarvo {
@@ -20,17 +21,27 @@ public:
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // Replaces the items by the file's lines in ascending text order. A file that
-    // cannot be opened throws EFOpenError and leaves the items as they were; the
-    // old items are dropped once the file is open, so a read that fails midway
-    // (an I/O error) leaves the list empty.
+    // Replaces the items by the file's lines in ascending text order (reading
+    // only what was appended when the file has only grown). A file that cannot
+    // be opened or is too large for memory throws EFOpenError and leaves the
+    // items as they were; once the file is being read, a failure (an I/O error,
+    // memory) leaves the list empty. The hourglass shows while a long file loads.
     void LoadFromFile(const std::string &path);
 
     const LineList &lines() const { return lines_; }
 
+    // The row of an item with exactly this text, or -1.
+    int find(const QString &text) const;
+
+    // Items longer than this are shown shortened and cannot be picked: their
+    // whole text could not be edited.
+    void setLongestSelectable(qsizetype characters) { longestSelectable_ = characters; }
+
 private:
     LineList lines_;
+    qsizetype longestSelectable_ = std::numeric_limits<qsizetype>::max();
 };
 
 class TListBox : public QListView {

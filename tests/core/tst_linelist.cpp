@@ -7,8 +7,13 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tarvo;
 
@@ -48,6 +53,24 @@ QList<QByteArray> sortedSlowly(QList<QByteArray> lines)
 {
     std::stable_sort(lines.begin(), lines.end());
     return lines;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The process's address space now (VmSize).
+rlim_t mappedNow()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return rlim_t(line.mid(7).trimmed().split(' ').first().toULongLong()) * 1024;
+    return 0;
 }
 
 QByteArray joined(const QList<QByteArray> &lines, const char *end = "\r\n")
@@ -134,6 +157,9 @@ private slots:
             << QList<QByteArray>{"       75.50       80.00       62.00 b", "       75.50       80.00       61.00 z",
                                  "       75.50       79.00       99.00 a", "       75.50       80.00       62.00 a"};
         QTest::newRow("identical lines") << QList<QByteArray>{"x y", "x y", "x", "x y"};
+        QTest::newRow("a byte met only past the bytes a key's code was chosen on")
+            << QList<QByteArray>{"b", "b", "b", "b", "b", "b", "b", "b", "c", "c", "c", "c", "c", "c", "c", "c",
+                                 QByteArray(20, 'a') + "\x9b", QByteArray(30, 'a')};
         QTest::newRow("bytes above 0x7F after ASCII")
             << QList<QByteArray>{"\xe0", "\x80", "z", "\x7f", "\xff\x01", "\xff"};
     }
@@ -162,57 +188,165 @@ private slots:
         QCOMPARE(bytesOf(list), sortedSlowly(lines));
     }
 
-    void openedRunsBetweenOpenAndRead()
+    void startingRunsBetweenOpenAndRead()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("lines.txt");
-        int calls = 0;
-        QVERIFY_THROWS_EXCEPTION(EFOpenError, LineList::fromFile(path.toStdString(), [&] { ++calls; }));
-        QVERIFY_THROWS_EXCEPTION(EFOpenError, LineList::fromFile(dir.path().toStdString(), [&] { ++calls; }));
-        QCOMPARE(calls, 0);
-
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("one\r\n");
-        file.close();
+        QVERIFY(writeFile(path, "two\r\none\r\n"));
         // The file is already open when the callback runs: removing it changes nothing.
-        const LineList list = LineList::fromFile(path.toStdString(), [&] {
-            ++calls;
+        LineList list;
+        std::uint64_t told = 0;
+        list.loadSorted(path.toStdString(), [&](std::uint64_t size) {
+            told = size;
             QFile::remove(path);
         });
-        QCOMPARE(calls, 1);
-        QCOMPARE(list.toStringList(), QStringList{"one"});
+        QCOMPARE(told, std::uint64_t(10));
+        QCOMPARE(list.toStringList(), (QStringList{"one", "two"}));
     }
 
-    void readsAFile()
+    void refusesWhatIsNotARegularFile_data()
     {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("lines.txt");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("one\r\ntwo\r\n");
-        file.close();
-        QCOMPARE(LineList::fromFile(path.toStdString()).toStringList(), (QStringList{"one", "two"}));
+        QTest::addColumn<QString>("name"); // in a scratch folder
+        QTest::addColumn<int>("error");
+        QTest::newRow("missing") << "absent" << ENOENT;
+        QTest::newRow("folder") << "." << EISDIR;
+        QTest::newRow("fifo") << "fifo" << NotARegularFile;
+        QTest::newRow("link to a device") << "zero" << NotARegularFile;
     }
-
-    void missingFileNamesPathAndReason()
+    void refusesWhatIsNotARegularFile()
     {
+        QFETCH(QString, name);
+        QFETCH(int, error);
         QTemporaryDir dir;
-        const std::string path = dir.filePath("absent.txt").toStdString();
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600), 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath("zero")));
+        QVERIFY(writeFile(dir.filePath("kept"), "kept\r\n"));
+        LineList list;
+        list.loadSorted(dir.filePath("kept").toStdString());
+
+        // Neither blocks nor reads: refused at once, the list as it was.
+        const std::string path = dir.filePath(name).toStdString();
+        bool started = false;
         try {
-            LineList::fromFile(path);
-            QFAIL("no error for a missing file");
-        } catch (const EFOpenError &error) {
-            const QString message = QString::fromUtf8(error.what());
-            QVERIFY2(message.contains(QString::fromStdString(path)), error.what());
-            QVERIFY2(message.contains(tarvo::SystemReason(ENOENT)), error.what());
+            list.loadSorted(path, [&](std::uint64_t) { started = true; });
+            QFAIL("no error");
+        } catch (const EFOpenError &refused) {
+            const QString message = QString::fromUtf8(refused.what());
+            QVERIFY2(message.contains(QString::fromStdString(path)), refused.what());
+            QVERIFY2(message.contains(SystemReason(error)), refused.what());
         }
+        QVERIFY(!started);
+        QCOMPARE(list.toStringList(), QStringList{"kept"});
     }
 
-    void directoryIsAnOpenError()
+    void reloadGivesWhatAWholeLoadGives_data()
     {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QString>("change"); // append, rewrite (same inode) or replace (new inode)
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("appended"); // read in part, not whole
+
+        const QByteArray lines = "      250.00 b\r\n       75.50 a\r\n     1200.00 c\r\n      250.00 a\r\n";
+        QTest::newRow("nothing changed") << lines << "append" << QByteArray() << true;
+        QTest::newRow("lines appended, among the old and as duplicates")
+            << lines << "append" << QByteArray("      250.00 a\r\n        1.00 z\r\n     9999.99 z\n      250.00 ab\r\n")
+            << true;
+        QTest::newRow("a line of 16 MB appended")
+            << lines << "append" << QByteArray(17 << 20, ' ') + "x\r\nq\r\n" << true;
+        QTest::newRow("to an empty file") << QByteArray() << "append" << QByteArray("b\r\na\r\n") << false;
+        QTest::newRow("a line without end continued") << QByteArray("b\r\na") << "append" << QByteArray("c\r\n") << false;
+        QTest::newRow("an LF after a lone CR") << QByteArray("b\r\na\r") << "append" << QByteArray("\n") << false;
+        QTest::newRow("cut short") << lines << "rewrite" << lines.first(20) << false;
+        QTest::newRow("emptied") << lines << "rewrite" << QByteArray() << false;
+        QByteArray sameSize = lines;
+        sameSize[13] = 'z';
+        QTest::newRow("rewritten in place") << lines << "rewrite" << sameSize << false;
+        QTest::newRow("rewritten and grown") << lines << "rewrite" << sameSize + "        2.00 n\r\n" << false;
+        QTest::newRow("replaced by its own bytes and more")
+            << lines << "replace" << lines + "        2.00 n\r\n" << false;
+    }
+    void reloadGivesWhatAWholeLoadGives()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, change);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, appended);
         QTemporaryDir dir;
-        QVERIFY_THROWS_EXCEPTION(EFOpenError, LineList::fromFile(dir.path().toStdString()));
+        const QString path = dir.filePath("TARVODAT.TXT");
+        QVERIFY(writeFile(path, before));
+        LineList list;
+        list.loadSorted(path.toStdString());
+
+        QByteArray after = bytes;
+        if (change == "append") {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            QCOMPARE(file.write(bytes), bytes.size());
+            after = before + bytes;
+        } else if (change == "rewrite") {
+            QVERIFY(writeFile(path, bytes)); // truncates, same inode
+        } else {
+            QVERIFY(writeFile(path + ".new", bytes));
+            QCOMPARE(::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()), 0);
+        }
+
+        const LineList::Read read = list.loadSorted(path.toStdString());
+        QCOMPARE(read == LineList::Read::Appended, appended);
+        const QList<QByteArray> expected = sortedSlowly(cutSlowly(after));
+        QCOMPARE(list.size(), expected.size());
+        QVERIFY(bytesOf(list) == expected);
+    }
+
+    void refusesAFileTooLargeForMemory()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves more address space than any limit would leave");
+#endif
+        QTemporaryDir dir;
+        const std::string kept = dir.filePath("kept").toStdString();
+        const std::string huge = dir.filePath("huge").toStdString();
+        const std::string lineEnds = dir.filePath("ends").toStdString();
+        QVERIFY(writeFile(QString::fromStdString(kept), "kept\r\n"));
+        // 1 GB that takes no disk; 16 MB of empty lines, 256 MB once indexed.
+        QFile sparse(QString::fromStdString(huge));
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
+        QVERIFY(writeFile(QString::fromStdString(lineEnds), QByteArray(16 << 20, '\n')));
+
+        // Under an address-space limit of 96 MB more than is used now, in a child
+        // so that the limit stays there.
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const rlim_t room = 96 << 20;
+            const struct rlimit limit {mappedNow() + room, mappedNow() + room};
+            int status = ::setrlimit(RLIMIT_AS, &limit) == 0 ? 0 : 10;
+            LineList list;
+            const auto refused = [&](const std::string &path, bool untouched) {
+                bool started = false;
+                try {
+                    list.loadSorted(path, [&](std::uint64_t) { started = true; });
+                    return false;
+                } catch (const EFOpenError &error) {
+                    std::fprintf(stderr, "%s\n", error.what());
+                    return QString::fromUtf8(error.what()).contains(QString::fromUtf8("trop grand"))
+                        && started != untouched && list.toStringList() == QStringList(untouched ? 1 : 0, "kept");
+                }
+            };
+            list.loadSorted(kept);
+            if (status == 0 && !refused(huge, true)) // seen from its size, before reading
+                status = 1;
+            if (status == 0 && !refused(lineEnds, false)) // seen while cutting its lines
+                status = 2;
+            // And the program goes on.
+            list.loadSorted(kept);
+            if (status == 0 && list.toStringList() != QStringList{"kept"})
+                status = 3;
+            ::_exit(status);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
     }
 };
 

@@ -442,6 +442,24 @@ private slots:
         QCOMPARE(box->text(), QStringLiteral("1000"));
     }
 
+    void anEntryTooLongToEditIsShownShortenedAndCannotBePicked()
+    {
+        FormSaisie->setVisible(true);
+        QVERIFY(writeFile(file("_CPU.TXT"), QByteArray(2 << 20, 'x') + "\r\nP\r\n"));
+        TComboBox *box = combo("ComboCPU");
+        box->setText(QStringLiteral("kept"));
+        box->showPopup();
+        box->hidePopup();
+        QCOMPARE(box->count(), 2);
+        QCOMPARE(box->text(), QStringLiteral("kept"));
+        const QModelIndex huge = box->model()->index(1, 0);
+        const QString shown = huge.data(Qt::DisplayRole).toString();
+        QVERIFY(shown.size() > 100 && shown.size() < 10000);
+        QVERIFY(shown.startsWith(QStringLiteral("xxx")) && shown.endsWith(QChar(0x2026)));
+        QVERIFY(!(box->model()->flags(huge) & Qt::ItemIsEnabled));
+        QVERIFY(box->model()->flags(box->model()->index(0, 0)) & Qt::ItemIsEnabled);
+    }
+
     void aListThatCannotBeLoadedKeepsItsItems()
     {
         FormSaisie->setVisible(true);
