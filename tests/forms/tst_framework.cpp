@@ -3,7 +3,9 @@
 
 #include "core/Errors.h"
 #include "framework/Dialogs.h"
+#include "framework/WindowSystem.h"
 
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QPushButton>
 
@@ -241,6 +243,68 @@ private slots:
         // Within the window frame's width, which is unknown before the first showing.
         QVERIFY(qAbs(a->frameGeometry().center().x() - screen.center().x()) <= 3);
         QVERIFY(qAbs(a->frameGeometry().center().y() - screen.center().y()) <= 3);
+    }
+
+    // The bitmap face only where Qt draws it right: unscaled and regular.
+    void screenFontPerScale_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QString>("drawn");
+        const QString bitmap = QStringLiteral("MS Sans Serif");
+        const QString scalable = QStringLiteral("Tahoma");
+        QTest::newRow("bitmap at 100 %") << bitmap << false << 1.0 << bitmap;
+        QTest::newRow("bitmap at 125 %") << bitmap << false << 1.25 << scalable;
+        QTest::newRow("bitmap at 150 %") << bitmap << false << 1.5 << scalable;
+        QTest::newRow("bitmap at 200 %") << bitmap << false << 2.0 << scalable;
+        QTest::newRow("bitmap bold at 100 %") << bitmap << true << 1.0 << scalable;
+        QTest::newRow("scalable bold at 200 %") << scalable << true << 2.0 << scalable;
+    }
+    void screenFontPerScale()
+    {
+        QFETCH(QString, family);
+        QFETCH(bool, bold);
+        QFETCH(qreal, ratio);
+        QFETCH(QString, drawn);
+        QFont designed(family);
+        designed.setPixelSize(11);
+        designed.setBold(bold);
+        const QFont font = tarvo::ScreenFont(designed, ratio);
+        QCOMPARE(QFontInfo(font).family(), drawn);
+        QCOMPARE(font.pixelSize(), 11);
+        QCOMPARE(font.bold(), bold);
+    }
+
+    void returnClicksTheFocusedButton()
+    {
+        ThrowingForm form;
+        form.clicks = 3; // past the throwing clicks
+        form.setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.button->setFocus();
+        QTest::keyClick(form.button, Qt::Key_Return);
+        QTest::keyClick(form.button, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(form.button, Qt::Key_Space);
+        QCOMPARE(form.clicks, 6);
+        // Return with a modifier is not a click.
+        QTest::keyClick(form.button, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(form.clicks, 6);
+    }
+
+    void minimisedFormComesBackWhenShownAgain()
+    {
+        a->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        b->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(b.get()));
+        // As the window manager's button does it: the form stays shown.
+        a->setWindowState(a->windowState() | Qt::WindowMinimized);
+        QVERIFY(a->isMinimized() && a->isVisible());
+        a->setVisible(true);
+        QVERIFY(!a->isMinimized());
+        QCOMPARE(a->activations, 2);
+        QCOMPARE(TForm::ActiveForm(), a.get());
     }
 
     void hourglassComesBackWhateverHappens()
