@@ -36,6 +36,8 @@ TForm::TForm(BorderIcons icons)
     if (icons == BorderIcons::SystemMenu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);
+    // Presses on any of the form's controls.
+    qApp->installEventFilter(this);
 }
 
 TForm::~TForm()
@@ -114,6 +116,20 @@ bool TForm::event(QEvent *event)
         }
     }
     return QWidget::event(event);
+}
+
+bool TForm::eventFilter(QObject *watched, QEvent *event)
+{
+    // A press into a form that is not the active one is the user moving to it.
+    // The window system's activation may come only after the press's own
+    // handler has run (Wayland), or not at all if that handler hid the form:
+    // the form is activated at the press, as a click-to-focus desktop does.
+    if (event->type() == QEvent::MouseButtonPress && activeForm != this && isVisible() && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        awaitedForm = nullptr;
+        becomeActive();
+    }
+    return false;
 }
 
 void TForm::closeEvent(QCloseEvent *event)

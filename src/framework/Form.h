@@ -3,7 +3,9 @@
 // it and runs its activation handler before the call returns; the handler runs
 // again when the user moves to it from another form of the application, but not
 // when a modal dialog over it closes or the user comes back from another
-// application (the window manager sends Qt an activation in both cases).
+// application (the window manager sends Qt an activation in both cases). A
+// press into a form activates it before the press is handled, whenever the
+// window system's own activation arrives.
 // Return clicks the focused button, as Space does; a form the user minimised
 // comes back when the program shows it again.
 #pragma once
@@ -48,6 +50,7 @@ protected:
     std::function<void()> OnActivate;
 
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -136,18 +136,28 @@ def top_level(acc):
 def centre(acc):
     """The middle of the control on the screen. A Wayland client does not know
     where its windows are: there, the control's place in its window is added to
-    where the compositor put the window."""
+    where the compositor put the window, and a window that another covers at
+    that point is brought to the front first, as a user would."""
     extents = acc.queryComponent().getExtents(pyatspi.WINDOW_COORDS if WAYLAND else pyatspi.DESKTOP_COORDS)
     if extents.width <= 0 or extents.height <= 0:
         raise Failure(f"{acc.getRoleName()} {acc.name!r} has no area on screen")
     x, y = extents.x + extents.width // 2, extents.y + extents.height // 2
-    if WAYLAND:
-        win = top_level(acc)
-        size = win.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
-        client = wait_for(f"the window {win.name!r} in the compositor's scene",
-                          lambda: next((v.client for v in views() if v.title == win.name
-                                        and (v.client[2], v.client[3]) == (size.width, size.height)), None))
-        x, y = x + client[0], y + client[1]
+    if not WAYLAND:
+        return x, y
+    win = top_level(acc)
+    size = win.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+
+    def find():
+        stack = views()
+        for i, v in enumerate(stack):
+            if v.title == win.name and (v.client[2], v.client[3]) == (size.width, size.height):
+                return i, stack
+        return None
+
+    index, stack = wait_for(f"the window {win.name!r} in the compositor's scene", find)
+    x, y = x + stack[index].client[0], y + stack[index].client[1]
+    if any(inside(other.frame, x, y) for other in stack[:index]):
+        bring_to_front(re.escape(win.name))
     return x, y
 
 
@@ -490,19 +500,19 @@ def close_window(pattern):
     click_at(frame[0] + frame[2] - 17, frame[1] + 15)
 
 
-def run_test(name, program, drive):
+def run_test(name, program, drive, env=None):
     """Runs drive(session) on the program in a new scratch folder and prints
     the verdict; on a failure the screen is saved beside the program.
     Returns the exit code."""
-    workdir = tempfile.mkdtemp(prefix=f"tarvo-{name}-")
+    workdir = tempfile.mkdtemp(prefix=f"tarvo-{name.replace(' ', '-')}-")
     session = None
     try:
-        session = Session(program, workdir)
+        session = Session(program, workdir, env=env)
         drive(session)
         print(f"{name} test passed")
         return 0
     except Failure as failure:
-        shot = os.path.join(os.path.dirname(program), f"{name}-failure.png")
+        shot = os.path.join(os.path.dirname(program), f"{name.replace(' ', '-')}-failure.png")
         save_screen(shot)
         print(f"{name} test FAILED: {failure}\n(screen saved to {shot})", file=sys.stderr)
         if session and session.weston_log:

@@ -112,6 +112,23 @@ private slots:
         QCOMPARE(b->activations, 1);
     }
 
+    // On Wayland the window system's activation may come after the click is
+    // handled: the press itself moves the user to the form.
+    void pressIntoAnotherFormActivatesItAtOnce()
+    {
+        a->setVisible(true);
+        b->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(b.get()));
+        QTest::mousePress(a.get(), Qt::LeftButton);
+        QCOMPARE(a->activations, 2);
+        QTest::mouseRelease(a.get(), Qt::LeftButton);
+        QTest::mouseClick(a.get(), Qt::LeftButton);
+        a->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        QCOMPARE(a->activations, 2);
+        QCOMPARE(b->activations, 1);
+    }
+
     void staleActivationWhileShowingIsIgnored()
     {
         CountingForm previous;
