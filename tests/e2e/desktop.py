@@ -304,8 +304,8 @@ class Session:
         self.weston_log = os.path.join(runtime, "weston.log")
         width, height = screen_size()
         with open(self.weston_log, "w") as log:
-            self._start(["weston", "--backend=x11-backend.so", "--use-pixman", f"--config={config}", "--debug", "--idle-time=0",
-                         f"--socket={socket}", f"--width={width}", f"--height={height}"],
+            self._start(["weston", "--backend=x11-backend.so", "--use-pixman", f"--config={config}", "--debug",
+                         "--idle-time=0", f"--socket={socket}", f"--width={width}", f"--height={height}"],
                         env=dict(self.env, XKB_DEFAULT_OPTIONS="compose:ralt"),
                         stdout=subprocess.DEVNULL, stderr=log)
         try:
@@ -414,7 +414,6 @@ class Screen:
         self.xlib.XTranslateCoordinates(self.display, window, self.root, 0, 0, c.byref(ox), c.byref(oy),
                                         c.byref(child))
         return ox.value, oy.value, width.value, height.value
-
 
     def frame_rect(self, window):
         """The area of the window manager's frame around an X window: the

@@ -1,18 +1,21 @@
 #!/usr/bin/python3
-"""End-to-end test on a real X server with a window manager: starts the program
-in a scratch working directory and drives it with real clicks and keystrokes,
-as a user would, reading every window through the accessibility tree.
+"""End-to-end test on a real X server with a window manager, or on Wayland:
+starts the program in a scratch working directory and drives it with real
+clicks and keystrokes, as a user would, reading every window through the
+accessibility tree.
 
-    "Consulter" before any result (message, then an empty list), "Tester",
-    four values through the input boxes and one cancelled box, "OK",
-    "Comparer", "Détails", back, "Quitter"
+    "Consulter" before any result (message, then an empty list), "Tester"
+    (the bar followed on the screen), four values through the input boxes and
+    one cancelled box, "OK" by Return, "Comparer", "Détails", back, "Comparer"
+    again, the window manager's close, "Quitter"
 
-then checks the bytes of the five data files against what the windows showed.
-With a window manager, focus moves and activations come from the window
-system, so this is where the forms' activation rules meet reality.
+then checks the bytes of the five data files against what the windows showed:
+the same bytes on both platforms. With a window manager, focus moves and
+activations come from the window system, so this is where the forms'
+activation rules meet reality.
 
-Run through run.sh, which provides Xvfb and a session D-Bus:
-    tests/e2e/run.sh PROGRAM"""
+Run through run.sh, which provides Xvfb and a session D-Bus (and weston):
+    tests/e2e/run.sh [--wayland] e2e.py PROGRAM"""
 
 import os
 import re
