@@ -326,9 +326,10 @@ def watch_test_run():
     print(f"   bar lengths seen, in pixels: {lengths}")
     expect(ready, "the test window was not seen painted and active with its bar empty")
     grown = [n for n in lengths if n > 0]
-    # Kernels 3 and 4 take a few milliseconds; every other step shows long
-    # enough to be seen.
-    expect(grown == sorted(grown) and len(grown) >= 6,
+    # Kernels 3 and 4 take a few milliseconds, and the full bar shows only
+    # until the entry window comes; the five other steps last long enough to
+    # be seen. (A Wayland client that does not flush shows two or three.)
+    expect(grown == sorted(grown) and len(grown) >= 5,
            f"the bar was not seen growing step by step: {lengths}")
     wait_for("the entry window after the test", lambda: desktop.on_screen("Votre machine"), 30)
 

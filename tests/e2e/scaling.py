@@ -17,10 +17,6 @@ from desktop import Failure, key, wait_for, window
 SCALES = ("1", "2")
 
 
-def ink_rows(pixels, is_ink):
-    return [y for y, row in enumerate(pixels) if any(is_ink(p) for p in row)]
-
-
 def ink_box(pixels, is_ink):
     """Left, top, right, bottom of the ink, or None."""
     points = [(x, y) for y, row in enumerate(pixels) for x, p in enumerate(row) if is_ink(p)]
@@ -51,8 +47,8 @@ class Window:
     def rect(self, control):
         e = control.queryComponent().getExtents(0)
         s = self.scale
-        return (round(self.client[0] + (e.x - self.origin.x) * s), round(self.client[1] + (e.y - self.origin.y) * s),
-                round(e.width * s), round(e.height * s))
+        return (round(self.client[0] + (e.x - self.origin.x) * s),
+                round(self.client[1] + (e.y - self.origin.y) * s), round(e.width * s), round(e.height * s))
 
     def check_texts_fit(self):
         """Every label's and button's text is drawn inside its control, one
@@ -83,7 +79,7 @@ def line_height(session):
     main.check_texts_fit()
     label = desktop.find(main.acc, "label", "Vous devez d'abord soumettre votre  machine aux différents "
                          "calculs qui constituent le Duduzovur.")
-    rows = ink_rows(desktop.screen().grab(main.rect(label)), dark)
+    rows = [y for y, row in enumerate(desktop.screen().grab(main.rect(label))) if any(map(dark, row))]
     first_line = [y for i, y in enumerate(rows) if y - rows[0] == i]  # the first unbroken run of rows
     # "Tester" has the focus at start-up; Return runs the test.
     key("Return")

@@ -293,37 +293,6 @@ private slots:
         QCOMPARE(font.bold(), bold);
     }
 
-    void returnClicksTheFocusedButton()
-    {
-        ThrowingForm form;
-        form.clicks = 3; // past the throwing clicks
-        form.setVisible(true);
-        QVERIFY(QTest::qWaitForWindowActive(&form));
-        form.button->setFocus();
-        QTest::keyClick(form.button, Qt::Key_Return);
-        QTest::keyClick(form.button, Qt::Key_Enter, Qt::KeypadModifier);
-        QTest::keyClick(form.button, Qt::Key_Space);
-        QCOMPARE(form.clicks, 6);
-        // Return with a modifier is not a click.
-        QTest::keyClick(form.button, Qt::Key_Return, Qt::ControlModifier);
-        QCOMPARE(form.clicks, 6);
-    }
-
-    void minimisedFormComesBackWhenShownAgain()
-    {
-        a->setVisible(true);
-        QVERIFY(QTest::qWaitForWindowActive(a.get()));
-        b->setVisible(true);
-        QVERIFY(QTest::qWaitForWindowActive(b.get()));
-        // As the window manager's button does it: the form stays shown.
-        a->setWindowState(a->windowState() | Qt::WindowMinimized);
-        QVERIFY(a->isMinimized() && a->isVisible());
-        a->setVisible(true);
-        QVERIFY(!a->isMinimized());
-        QCOMPARE(a->activations, 2);
-        QCOMPARE(TForm::ActiveForm(), a.get());
-    }
-
     void hourglassComesBackWhateverHappens()
     {
         try {
