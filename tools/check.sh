@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds and runs every test: the release build with warnings as errors, its
 # Debian package, the real-window tests (the forms' activation rules under a
-# window manager, then the whole program end to end), the whole suite again
+# window manager, then the whole program end to end, both under X11 and under
+# Wayland; the windows on a screen scaled to 200 %), the whole suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
 # for a bounded time each.
 set -eu
@@ -10,6 +11,9 @@ cmake --workflow --preset ci
 tools/package.sh build/ci
 tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
+tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe
+tests/e2e/run.sh --wayland e2e.py build/ci/src/zurezive
+tests/e2e/run.sh scaling.py build/ci/src/zurezive
 cmake --workflow --preset asan
 tools/fuzz.sh 60
 # The same program cross-built for arm64: its whole suite run through

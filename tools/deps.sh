@@ -5,18 +5,21 @@ set -eu
 
 packages="cmake ninja-build g++ binutils qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
 fonts-wine locales xvfb xauth imagemagick"
+# Qt's platform interface (the Wayland display to flush), and Wayland itself.
+packages="$packages qt6-base-private-dev qt6-wayland"
 # The package: dpkg-shlibdeps and file for CPack, validators for the desktop files.
 packages="$packages dpkg-dev file desktop-file-utils appstream"
 # Fuzzing: clang with its libFuzzer and sanitizer runtimes.
 packages="$packages clang libclang-rt-14-dev"
-# Real windows: a window manager, X input, and the accessibility bus read from python.
-packages="$packages openbox xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
+# Real windows: a window manager, X input, and the accessibility bus read from python;
+# weston for the same tests under Wayland, in a window of the X server.
+packages="$packages openbox xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston"
 # The start-up benchmark watches windows from the X server (xcb and its Damage extension).
 packages="$packages libxcb1-dev libxcb-damage0-dev"
 # The arm64 cross build, its tests under emulation and its package: Debian's
 # multiarch Qt for the target, the cross compiler and binutils (objdump reads
 # the arm64 kernels' code), qemu's user-mode emulator.
-packages="$packages qt6-base-dev:arm64 g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user-static"
+packages="$packages qt6-base-dev:arm64 qt6-base-private-dev:arm64 g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user-static"
 
 missing=""
 for p in $packages; do

@@ -42,7 +42,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6; do
     echo "$depends" | grep -q "$needed" || fail "Depends lacks $needed: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine" ] || fail "Recommends is not fonts-wine"
+[ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine, qt6-wayland" ] ||
+    fail "Recommends is not fonts-wine, qt6-wayland: $(dpkg-deb -f "$deb" Recommends)"
 contents=$(dpkg-deb -c "$deb")
 for file in ./usr/bin/zurezive ./usr/bin/zurezive-menu ./usr/share/applications/fr.tarvo.CpuTarvo32.desktop \
     ./usr/share/icons/hicolor/scalable/apps/fr.tarvo.CpuTarvo32.svg \

@@ -5,6 +5,7 @@
 #include "UnitSaisie.h"
 
 #include "framework/Dialogs.h"
+#include "framework/WindowSystem.h"
 
 TFormTest *FormTest = nullptr;
 tarvo::Clock Horloge = tarvo::ProcessClock();
@@ -34,9 +35,12 @@ void TFormTest::FormActivate()
         // A progress bar repaints itself at once when its value changes by a
         // visible step, as every step of this one does (one eighth of it);
         // another repaint would only double the time spent between kernels.
+        // The window system gets each repaint before the next kernel starts.
         ui->ProgressBar->setValue(0);
+        tarvo::FlushWindowSystem();
         run = tarvo::RunSpeedTest(Horloge, [this](int) {
             ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
+            tarvo::FlushWindowSystem();
         });
         FormPrincipale->ResultatEntier = run.scores.entier;
         FormPrincipale->ResultatFlottant = run.scores.flottant;

@@ -26,8 +26,11 @@ std::vector<TForm *> &forms()
 
 // Debian's fonts-wine package carries metric-compatible versions of the fonts
 // the windows were drawn with; without them Qt falls back to its default sans.
+// Its Tahoma Bold is left out: it has the regular face's strokes with a bold
+// face's spacing, so bold text would look regular. Qt emboldens the regular
+// face instead.
 constexpr const char *fontFolder = "/usr/share/wine/fonts";
-constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf", "tahomabd.ttf"};
+constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf"};
 
 // What the message box says: the error's own text, in French, and always small
 // enough for the screen. A very long one (a user's text, a very deep folder)

@@ -1,13 +1,14 @@
 #include "framework/Form.h"
 
 #include "framework/Application.h"
+#include "framework/WindowSystem.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QWindow>
 
@@ -35,6 +36,8 @@ TForm::TForm(BorderIcons icons)
     if (icons == BorderIcons::SystemMenu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);
+    // Presses on any of the form's controls.
+    qApp->installEventFilter(this);
 }
 
 TForm::~TForm()
@@ -48,23 +51,15 @@ TForm::~TForm()
 void TForm::finishCreate()
 {
     // "MS Sans Serif" 8 points at 96 pixels per inch: 11 pixels, whatever the
-    // screen's resolution, since every position was designed in pixels.
+    // screen's resolution, since every position was designed in pixels. Controls
+    // with a font of their own (bold labels, the title) get their face too.
     QFont designed(QStringLiteral("MS Sans Serif"));
     designed.setPixelSize(11);
-    setFont(designed);
-
-    // That font is a bitmap font with no bold strike, and Qt does not embolden
-    // bitmaps: bold controls would come out regular. Tahoma Bold, of the same
-    // family of designs, stands in for them.
-    const QString family = QFontInfo(designed).family();
-    if (!QFontDatabase::isScalable(family) && !QFontDatabase::styles(family).contains(QStringLiteral("Bold"))) {
-        for (QWidget *child : findChildren<QWidget *>()) {
-            QFont font = child->font();
-            if (font.bold() && QFontInfo(font).family() == family) {
-                font.setFamily(QStringLiteral("Tahoma"));
-                child->setFont(font);
-            }
-        }
+    const qreal ratio = screen()->devicePixelRatio();
+    setFont(ScreenFont(designed, ratio));
+    for (QWidget *child : findChildren<QWidget *>()) {
+        if (child->testAttribute(Qt::WA_SetFont))
+            child->setFont(ScreenFont(child->font(), ratio));
     }
     setFixedSize(size());
 }
@@ -76,14 +71,21 @@ TForm *TForm::ActiveForm()
 
 void TForm::setVisible(bool visible)
 {
-    if (visible == isVisible())
-        return;
     if (!visible) {
-        QWidget::setVisible(false);
+        if (isVisible())
+            QWidget::setVisible(false);
         return;
     }
-    centreOnScreen();
-    QWidget::setVisible(true);
+    if (isVisible() && !isMinimized())
+        return;
+    if (isVisible()) {
+        // Minimised through the window manager, the form still counts as shown;
+        // the user asking for it again expects it back.
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    } else {
+        centreOnScreen();
+        QWidget::setVisible(true);
+    }
     raise();
     activateWindow();
     awaitedForm = this;
@@ -116,6 +118,20 @@ bool TForm::event(QEvent *event)
     return QWidget::event(event);
 }
 
+bool TForm::eventFilter(QObject *watched, QEvent *event)
+{
+    // A press into a form that is not the active one is the user moving to it.
+    // The window system's activation may come only after the press's own
+    // handler has run (Wayland), or not at all if that handler hid the form:
+    // the form is activated at the press, as a click-to-focus desktop does.
+    if (event->type() == QEvent::MouseButtonPress && activeForm != this && isVisible() && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->window() == this) {
+        awaitedForm = nullptr;
+        becomeActive();
+    }
+    return false;
+}
+
 void TForm::closeEvent(QCloseEvent *event)
 {
     if (closing_ || icons_ == BorderIcons::SystemMenu) {
@@ -126,6 +142,19 @@ void TForm::closeEvent(QCloseEvent *event)
     }
     // No close box: the window manager's close request (Alt+F4) is refused.
     event->ignore();
+}
+
+void TForm::keyPressEvent(QKeyEvent *event)
+{
+    // Qt clicks a button on Return only in dialogs; here Return does what Space
+    // does, once per press.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    auto *button = qobject_cast<QPushButton *>(focusWidget());
+    if (enter && button && !event->isAutoRepeat() && (event->modifiers() & ~Qt::KeypadModifier) == 0) {
+        button->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm::Close()
@@ -140,13 +169,19 @@ void TForm::Refresh()
     // A window just shown is not on screen until the window system exposes it;
     // painting before that is lost. Wait for it, taking no user input meanwhile.
     // The form's own mapped state counts too: shown again before the loop has
-    // seen its hiding, its window still reports the old exposure.
+    // seen its hiding, its window still reports the old exposure. Where Qt draws
+    // the title bar (Wayland), it shows the form active only once the window
+    // system's activation has been seen, which follows shortly.
     if (QWindow *window = windowHandle()) {
         QDeadlineTimer deadline(2000);
         while (isVisible() && !(window->isExposed() && testAttribute(Qt::WA_Mapped)) && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QDeadlineTimer activation(500);
+        while (isVisible() && window->isExposed() && !isActiveWindow() && !activation.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     }
     repaint();
+    FlushWindowSystem();
 }
 
 void TForm::centreOnScreen()
@@ -154,11 +189,20 @@ void TForm::centreOnScreen()
     QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    // The frame's size is known only once the window exists; before, the client
-    // area stands for it.
+    // Placed by its frame. Before the first showing Qt does not know the frame
+    // yet: the window manager is asked what it will be. (A Wayland compositor
+    // places windows itself and ignores this.)
     const QRect area = screen->availableGeometry();
-    const QSize outer = frameGeometry().size();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    const QRect inner = geometry();
+    const QRect outer = frameGeometry();
+    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                   outer.bottom() - inner.bottom());
+    if (frame.isNull())
+        frame = ExpectedFrame(this);
+    const QSize framed = size().grownBy(frame);
+    const QPoint corner(area.x() + (area.width() - framed.width()) / 2,
+                        area.y() + (area.height() - framed.height()) / 2);
+    setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), size()));
 }
 
 } // namespace tarvo

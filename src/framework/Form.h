@@ -3,7 +3,11 @@
 // it and runs its activation handler before the call returns; the handler runs
 // again when the user moves to it from another form of the application, but not
 // when a modal dialog over it closes or the user comes back from another
-// application (the window manager sends Qt an activation in both cases).
+// application (the window manager sends Qt an activation in both cases). A
+// press into a form activates it before the press is handled, whenever the
+// window system's own activation arrives.
+// Return clicks the focused button, as Space does; a form the user minimised
+// comes back when the program shows it again.
 #pragma once
 
 #include <QWidget>
@@ -23,11 +27,12 @@ public:
     explicit TForm(BorderIcons icons);
     ~TForm() override;
 
-    // Showing a hidden form activates it and runs OnActivate at once; setting the
-    // current value does nothing.
+    // Showing a hidden or minimised form activates it and runs OnActivate at
+    // once; showing a form already on screen does nothing.
     void setVisible(bool visible) override;
 
-    // Repaints the form at once, once it is really on screen.
+    // Repaints the form at once, once it is really on screen and active, and
+    // sends the repaint to the window system without running the loop.
     void Refresh();
 
     // Closes the form on purpose: the main form ends the application.
@@ -38,13 +43,16 @@ public:
 
 protected:
     // Called by a form's constructor once its controls exist: fixes the size to the
-    // designed client area and gives the form the designed font.
+    // designed client area and gives the form the designed font, in the face that
+    // the screen draws right.
     void finishCreate();
 
     std::function<void()> OnActivate;
 
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void becomeActive();

@@ -3,7 +3,8 @@
 alone (activation_probe: two forms that count their activations). With a
 window manager, focus comes back to a form after a message box or an input box
 closes, and moves to another form when one is hidden: the first two must not
-count as activations, the last one must.
+count as activations, the last one must. Under Wayland (run.sh --wayland) the
+same rules hold, whenever the compositor's activations arrive.
 
     tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe"""
 

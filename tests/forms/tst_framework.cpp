@@ -3,7 +3,9 @@
 
 #include "core/Errors.h"
 #include "framework/Dialogs.h"
+#include "framework/WindowSystem.h"
 
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QScreen>
@@ -111,6 +113,23 @@ private slots:
         // The user clicks back into the first form.
         a->activateWindow();
         QTRY_COMPARE(a->activations, 2);
+        QCOMPARE(b->activations, 1);
+    }
+
+    // On Wayland the window system's activation may come after the click is
+    // handled: the press itself moves the user to the form.
+    void pressIntoAnotherFormActivatesItAtOnce()
+    {
+        a->setVisible(true);
+        b->setVisible(true);
+        QVERIFY(QTest::qWaitForWindowActive(b.get()));
+        QTest::mousePress(a.get(), Qt::LeftButton);
+        QCOMPARE(a->activations, 2);
+        QTest::mouseRelease(a.get(), Qt::LeftButton);
+        QTest::mouseClick(a.get(), Qt::LeftButton);
+        a->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(a.get()));
+        QCOMPARE(a->activations, 2);
         QCOMPARE(b->activations, 1);
     }
 
@@ -270,6 +289,37 @@ private slots:
         // Within the window frame's width, which is unknown before the first showing.
         QVERIFY(qAbs(a->frameGeometry().center().x() - screen.center().x()) <= 3);
         QVERIFY(qAbs(a->frameGeometry().center().y() - screen.center().y()) <= 3);
+    }
+
+    // The bitmap face only where Qt draws it right: unscaled and regular.
+    void screenFontPerScale_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("bold");
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<QString>("drawn");
+        const QString bitmap = QStringLiteral("MS Sans Serif");
+        const QString scalable = QStringLiteral("Tahoma");
+        QTest::newRow("bitmap at 100 %") << bitmap << false << 1.0 << bitmap;
+        QTest::newRow("bitmap at 125 %") << bitmap << false << 1.25 << scalable;
+        QTest::newRow("bitmap at 150 %") << bitmap << false << 1.5 << scalable;
+        QTest::newRow("bitmap at 200 %") << bitmap << false << 2.0 << scalable;
+        QTest::newRow("bitmap bold at 100 %") << bitmap << true << 1.0 << scalable;
+        QTest::newRow("scalable bold at 200 %") << scalable << true << 2.0 << scalable;
+    }
+    void screenFontPerScale()
+    {
+        QFETCH(QString, family);
+        QFETCH(bool, bold);
+        QFETCH(qreal, ratio);
+        QFETCH(QString, drawn);
+        QFont designed(family);
+        designed.setPixelSize(11);
+        designed.setBold(bold);
+        const QFont font = tarvo::ScreenFont(designed, ratio);
+        QCOMPARE(QFontInfo(font).family(), drawn);
+        QCOMPARE(font.pixelSize(), 11);
+        QCOMPARE(font.bold(), bold);
     }
 
     void hourglassComesBackWhateverHappens()
