@@ -51,7 +51,7 @@ int makeFolders(const std::string &path)
 int tell(int argc, char *argv[], const QString &message)
 {
     std::fprintf(stderr, "zurezive-menu: %s\n", message.toLocal8Bit().constData());
-    QApplication application(argc, argv);
+    const auto application = tarvo::TApplication::Open(argc, argv);
     tarvo::TApplication::Initialize();
     tarvo::TApplication::ShowException(std::runtime_error(message.toStdString()));
     return 1;

@@ -9,9 +9,11 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
+class QApplication;
 class QWidget;
 
 namespace tarvo {
@@ -20,6 +22,11 @@ class TForm;
 
 class TApplication {
 public:
+    // Makes Qt's application object. Without a display Qt explains it in English
+    // over several lines and aborts: the user reads one French line on standard
+    // error instead, and the program fails.
+    static std::unique_ptr<QApplication> Open(int &argc, char *argv[]);
+
     // Registers the designed fonts and loads Qt's French translations.
     static void Initialize();
 
