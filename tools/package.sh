@@ -78,9 +78,10 @@ cleanup() {
 trap cleanup EXIT
 
 dpkg-deb -x "$deb" "$scratch/root"
+metainfo=$scratch/root/usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml
 desktop-file-validate "$scratch/root/usr/share/applications/fr.tarvo.CpuTarvo32.desktop" ||
     fail "the desktop entry does not validate"
-appstreamcli validate --pedantic --no-net "$scratch/root/usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml" ||
+appstreamcli validate --pedantic --no-net "$metainfo" ||
     fail "the metainfo does not validate"
 
 for program in zurezive zurezive-menu; do
@@ -91,6 +92,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6; do
     echo "$depends" | grep -q "$needed" || fail "Depends lacks $needed: $depends"
 done
+latest=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
+[ "$latest" = "$version" ] || fail "the metainfo's latest release is '$latest', the package's version $version"
 [ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine, qt6-wayland" ] ||
     fail "Recommends is not fonts-wine, qt6-wayland: $(dpkg-deb -f "$deb" Recommends)"
 contents=$(dpkg-deb -c "$deb")
@@ -101,7 +104,7 @@ for file in ./usr/bin/zurezive ./usr/bin/zurezive-menu ./usr/share/applications/
     ./usr/share/doc/cpu-tarvo-32/copyright ./usr/share/doc/cpu-tarvo-32/changelog.gz; do
     echo "$contents" | grep -q " $file\$" || fail "$file is not in the package"
 done
-echo "package for $arch checked: validators, programs' architecture, Depends, Recommends, files"
+echo "package for $arch checked: validators, programs' architecture, Depends, release, Recommends, files"
 
 # A package for another architecture cannot be installed here: it depends on
 # qt6-translations-l10n, which is for all architectures but not marked
