@@ -2,6 +2,8 @@
 # the target's libraries from multiarch (qt6-base-dev:arm64 installs beside the
 # amd64 one, in /usr/lib/aarch64-linux-gnu), the host's moc and uic, and the
 # target's programs run through qemu's user-mode emulator (ctest included).
+# debian/rules finds it by its name, the target's GNU type, for a cross build of
+# the package.
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR aarch64)
 set(CMAKE_C_COMPILER aarch64-linux-gnu-gcc)

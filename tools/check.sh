@@ -1,14 +1,15 @@
 #!/bin/sh
-# Builds and runs every test: the release build with warnings as errors, its
-# Debian package, the real-window tests (the forms' activation rules under a
-# window manager, then the whole program end to end, both under X11 and under
-# Wayland; the windows on a screen scaled to 200 %), the whole suite again
+# Builds and runs every test: the release build with warnings as errors, the
+# Debian package (built by dpkg-buildpackage with its own run of the tests, then
+# checked and installed), the real-window tests (the forms' activation rules
+# under a window manager, then the whole program end to end, both under X11 and
+# under Wayland; the windows on a screen scaled to 200 %), the whole suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
 # for a bounded time each.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --workflow --preset ci
-tools/package.sh build/ci
+tools/package.sh
 tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
 tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe
@@ -17,6 +18,6 @@ tests/e2e/run.sh scaling.py build/ci/src/zurezive
 cmake --workflow --preset asan
 tools/fuzz.sh 60
 # The same program cross-built for arm64: its whole suite run through
-# qemu-aarch64-static, then its package.
+# qemu-aarch64-static, then its package, cross-built by dpkg-buildpackage.
 cmake --workflow --preset arm64
-tools/package.sh build/arm64
+tools/package.sh arm64

@@ -1,30 +1,24 @@
 #!/bin/sh
-# Installs the Debian packages the project needs to build, run and test,
-# skipping the package index update when nothing is missing.
+# Installs the Debian packages the project needs: what building it needs, read
+# from the Build-Depends of debian/control (for this machine, then for the arm64
+# cross build), then what testing adds beyond the package's own build and tests.
+# Skips the package index update when nothing is missing. As root, or through sudo.
 set -eu
+cd "$(dirname "$0")/.."
 
-packages="cmake ninja-build g++ binutils qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-fonts-wine locales xvfb xauth imagemagick"
-# Qt's platform interface (the Wayland display to flush), and Wayland itself.
-packages="$packages qt6-base-private-dev qt6-wayland"
-# The package: dpkg-shlibdeps and file for CPack, validators for the desktop files.
-packages="$packages dpkg-dev file desktop-file-utils appstream"
+# What testing adds. Real windows: a virtual X server, a window manager, X input,
+# the screen saved on failure (import), the accessibility bus read from python,
+# and weston with Qt's Wayland platform for the same tests under Wayland.
+tests="xvfb xauth openbox xdotool imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+weston qt6-wayland"
 # Fuzzing: clang with its libFuzzer and sanitizer runtimes.
-packages="$packages clang libclang-rt-14-dev"
-# Real windows: a window manager, X input, and the accessibility bus read from python;
-# weston for the same tests under Wayland, in a window of the X server.
-packages="$packages openbox xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston"
-# The start-up benchmark watches windows from the X server (xcb and its Damage extension).
-packages="$packages libxcb1-dev libxcb-damage0-dev"
-# The arm64 cross build, its tests under emulation and its package: Debian's
-# multiarch Qt for the target, the cross compiler and binutils (objdump reads
-# the arm64 kernels' code), qemu's user-mode emulator.
-packages="$packages qt6-base-dev:arm64 qt6-base-private-dev:arm64 g++-aarch64-linux-gnu binutils-aarch64-linux-gnu qemu-user-static"
-
-missing=""
-for p in $packages; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
-done
+tests="$tests clang libclang-rt-14-dev"
+# The arm64 cross build's own build-essential, its objdump (which reads the arm64
+# kernels' code) and qemu's user-mode emulator, which runs its tests.
+tests="$tests crossbuild-essential-arm64 binutils-aarch64-linux-gnu qemu-user-static"
+# The package's checks: lintian, the desktop entry's and the metainfo's
+# validators, and file (which tells the programs' architecture).
+tests="$tests lintian desktop-file-utils appstream file"
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -33,14 +27,24 @@ SUDO=""
 # index is updated, which the install below does.
 dpkg --print-foreign-architectures | grep -qx arm64 || $SUDO dpkg --add-architecture arm64
 
-if [ -n "$missing" ]; then
-    $SUDO apt-get update -q
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing
+# dpkg-checkbuilddeps (dpkg-dev, itself a build need) tells whether the build
+# needs are there; without it, they are not.
+missing=""
+if ! command -v dpkg-checkbuilddeps >/dev/null ||
+    ! dpkg-checkbuilddeps 2>/dev/null ||
+    ! dpkg-checkbuilddeps -a arm64 -P cross,nocheck 2>/dev/null; then
+    missing="build needs"
 fi
+for p in $tests; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
 
-# A French locale, to check that the data files keep their decimal point under it.
-if ! locale -a 2>/dev/null | grep -qi '^fr_FR\.utf-\?8$'; then
-    $SUDO sed -i 's/^# *\(fr_FR.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^fr_FR.UTF-8 UTF-8' /etc/locale.gen || echo 'fr_FR.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
-    $SUDO locale-gen
+if [ -n "$missing" ]; then
+    echo "installing:$missing"
+    apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -y -q "$@"; }
+    apt_get update
+    apt_get build-dep --no-install-recommends ./
+    apt_get build-dep --no-install-recommends -a arm64 -P cross,nocheck ./
+    # shellcheck disable=SC2086 # a list of names
+    apt_get install --no-install-recommends $tests
 fi

@@ -1,78 +1,125 @@
 #!/bin/sh
-# Builds the Debian package from a build folder (build/ci by default) and checks
-# it as a user would meet it: what it declares and holds, then, as root, that
-# `apt-get install ./file.deb` installs it and that `zurezive` starts from any
-# directory under Xvfb and shows its main window, and that the desktop entry's
-# command line starts it in its data folder. A package that was not installed
-# before is removed again afterwards. A package for another architecture (the
-# arm64 cross build, build/arm64) is checked the same way, unpacked rather than
-# installed, its programs run through qemu's user-mode emulator.
-# Usage: tools/package.sh [build folder]
+# Builds the Debian package with dpkg-buildpackage and checks it as a user would
+# meet it. For this machine's architecture the source package is built too and
+# the package's build runs the tests; arm64 is cross-built (profiles cross and
+# nocheck). Then: lintian, the desktop entry's and the metainfo's validators, what
+# the package declares and holds, and, as root, that `apt-get install` installs
+# it, that `zurezive` starts from any directory under Xvfb and shows its main
+# window, writing nothing, and that the desktop entry's command line starts it in
+# its data folder. A package that was not installed before is removed again
+# afterwards. A package for another architecture is checked the same way,
+# unpacked rather than installed, its programs run through qemu's user-mode
+# emulator.
+# dpkg-buildpackage writes its results beside the source folder, so the build
+# runs in a copy of the repository's files, build/deb-ARCH/cpu-tarvo-32-VERSION,
+# and the packages stay in build/deb-ARCH. apt-get runs under the lock
+# /tmp/tarvo-apt.lock, taken here: do not run this script under that lock.
+# Usage: tools/package.sh [amd64|arm64]    (this machine's architecture by default)
 set -eu
 cd "$(dirname "$0")/.."
-build=${1:-build/ci}
-
-rm -rf "$build/package"
-cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
-deb=$(ls "$build"/package/cpu-tarvo-32_*.deb)
-deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
-echo "package: $deb"
+native=$(dpkg --print-architecture)
+arch=${1:-$native}
 
 fail() {
     echo "package check failed: $*" >&2
     exit 1
 }
 
-# The package's architecture, and what runs its programs on this machine.
-arch=$(dpkg-deb -f "$deb" Architecture)
-cpu=$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null)
-emulator=""
-[ "$arch" = "$(dpkg --print-architecture)" ] || emulator=qemu-$cpu-static
 case $arch in
     amd64) machine="x86-64" ;;
     arm64) machine="ARM aarch64" ;;
     *) fail "no check for the architecture $arch" ;;
 esac
+cpu=$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null)
+emulator=""
+[ "$arch" = "$native" ] || emulator=qemu-$cpu-static
+
+# The repository's files as a clean clone holds them: tracked, or new and not ignored.
+version=$(dpkg-parsechangelog -S Version)
+out=build/deb-$arch
+source=$out/cpu-tarvo-32-$version
+rm -rf "$out"
+mkdir -p "$source"
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z --cached --others --exclude-standard |
+        tar --null --ignore-failed-read -T - -cf - | tar -xf - -C "$source"
+else
+    tar --exclude=./build --exclude=./.git -cf - . | tar -xf - -C "$source"
+fi
+
+options=""
+[ -z "$emulator" ] || options="-b -a$arch -Pcross,nocheck"
+began=$(date +%s)
+# shellcheck disable=SC2086 # the options are words
+(cd "$source" && dpkg-buildpackage -us -uc -Jauto $options) >"$out/build.log" 2>&1 || {
+    tail -n 60 "$out/build.log" >&2
+    fail "dpkg-buildpackage $options failed; its whole output is in $out/build.log"
+}
+echo "built by dpkg-buildpackage -us -uc -Jauto $options in $(($(date +%s) - began)) s:"
+for made in "$out"/*.deb "$out"/*.dsc "$out"/*.tar.xz; do
+    [ ! -f "$made" ] || echo "  $(basename "$made"): $(stat -c %s "$made") bytes"
+done
+deb=$(pwd)/$out/cpu-tarvo-32_${version}_$arch.deb
+[ -f "$deb" ] || fail "no $deb"
+
+# Everything dpkg-buildpackage made: the binary packages, and the source package.
+echo "lintian:"
+lintian --fail-on error,warning --display-info "$out/cpu-tarvo-32_${version}_$arch.changes" ||
+    fail "lintian gives errors or warnings"
+
+scratch=$(mktemp -d)
+installed_here=no
+cleanup() {
+    rm -rf "$scratch"
+    if [ "$installed_here" = yes ]; then
+        flock /tmp/tarvo-apt.lock env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q cpu-tarvo-32 >/dev/null
+    fi
+}
+trap cleanup EXIT
+
+dpkg-deb -x "$deb" "$scratch/root"
+metainfo=$scratch/root/usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml
+desktop-file-validate "$scratch/root/usr/share/applications/fr.tarvo.CpuTarvo32.desktop" ||
+    fail "the desktop entry does not validate"
+appstreamcli validate --pedantic --no-net "$metainfo" ||
+    fail "the metainfo does not validate"
+
 for program in zurezive zurezive-menu; do
-    dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/bin/$program" | file - | grep -q "ELF.*, $machine," ||
+    file "$scratch/root/usr/bin/$program" | grep -q "ELF.*, $machine," ||
         fail "$program in the package is not built for $arch"
 done
-
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6; do
     echo "$depends" | grep -q "$needed" || fail "Depends lacks $needed: $depends"
 done
+latest=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)
+[ "$latest" = "$version" ] || fail "the metainfo's latest release is '$latest', the package's version $version"
 [ "$(dpkg-deb -f "$deb" Recommends)" = "fonts-wine, qt6-wayland" ] ||
     fail "Recommends is not fonts-wine, qt6-wayland: $(dpkg-deb -f "$deb" Recommends)"
 contents=$(dpkg-deb -c "$deb")
 for file in ./usr/bin/zurezive ./usr/bin/zurezive-menu ./usr/share/applications/fr.tarvo.CpuTarvo32.desktop \
     ./usr/share/icons/hicolor/scalable/apps/fr.tarvo.CpuTarvo32.svg \
-    ./usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml; do
+    ./usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml \
+    ./usr/share/man/man1/zurezive.1.gz ./usr/share/man/man1/zurezive-menu.1.gz \
+    ./usr/share/doc/cpu-tarvo-32/copyright ./usr/share/doc/cpu-tarvo-32/changelog.gz; do
     echo "$contents" | grep -q " $file\$" || fail "$file is not in the package"
 done
-desktop-file-validate packaging/fr.tarvo.CpuTarvo32.desktop
-appstreamcli validate --no-net --explain packaging/fr.tarvo.CpuTarvo32.metainfo.xml >/dev/null ||
-    fail "the metainfo does not validate"
-
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+echo "package for $arch checked: validators, programs' architecture, Depends, release, Recommends, files"
 
 # A package for another architecture cannot be installed here: it depends on
 # qt6-translations-l10n, which is for all architectures but not marked
 # Multi-Arch: foreign, so dpkg lets only this machine's own architecture
-# depend on it. Its files are unpacked into a scratch folder and run from there.
+# depend on it. Its files, unpacked above, are run from there.
 if [ -n "$emulator" ]; then
-    dpkg-deb -x "$deb" "$scratch/root"
     PATH=$scratch/root/usr/bin:$PATH
     applications=$scratch/root/usr/share/applications
-    echo "package for $arch, machine $(dpkg --print-architecture): not installed, unpacked into $scratch/root"
+    echo "package for $arch, machine $native: not installed, unpacked into $scratch/root"
 elif [ "$(id -u)" -ne 0 ]; then
     echo "not root: the package was built and checked, not installed"
     exit 0
 else
-    installed_before=no
-    dpkg-query -W -f='${Status}' cpu-tarvo-32 2>/dev/null | grep -q "install ok installed" && installed_before=yes
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "$deb" >/dev/null
+    dpkg-query -W -f='${Status}' cpu-tarvo-32 2>/dev/null | grep -q "install ok installed" || installed_here=yes
+    flock /tmp/tarvo-apt.lock env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "$deb" >/dev/null
     [ "$(command -v zurezive)" = /usr/bin/zurezive ] || fail "zurezive is not on the PATH"
     applications=/usr/share/applications
     echo "installed with apt-get"
@@ -149,7 +196,4 @@ SCRIPT
     echo "started from the menu entry ($command_line): runs in \$XDG_DATA_HOME/cpu-tarvo-32, else" \
         "~/.local/share/cpu-tarvo-32; a message and nothing started when that cannot be created"
 fi
-
-if [ -z "$emulator" ] && [ "$installed_before" = no ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get remove -y -q cpu-tarvo-32 >/dev/null
-fi
+echo "package check passed: $deb, $(($(date +%s) - began)) s in all"
