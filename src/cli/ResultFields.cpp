@@ -1,0 +1,137 @@
+#include "cli/ResultFields.h"
+
+#include "core/DataFiles.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tarvo::cli {
+
+namespace {
+
+constexpr std::size_t numberWidth = 12;
+
+bool digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Whether `value` is written `text` by "%.2f". Below 2^16 a float lies within
+// 0.004 of every two-decimal number it is nearest to, so the text's own form
+// decides; above, the float's rounding is checked.
+bool writtenAs(float value, std::string_view text)
+{
+    if (std::fabs(value) < 65536.0f)
+        return true;
+    return std::string_view(FormatFixed2(value, 0)) == text;
+}
+
+// One "%12.2f" field at the start of `rest`, which it leaves after the field.
+std::optional<std::pair<std::string_view, float>> number(std::string_view &rest)
+{
+    std::size_t spaces = 0;
+    while (spaces < rest.size() && rest[spaces] == ' ')
+        ++spaces;
+    std::size_t end = spaces;
+    if (end < rest.size() && rest[end] == '-')
+        ++end;
+    const std::size_t integer = end;
+    while (end < rest.size() && digit(rest[end]))
+        ++end;
+    // "%.2f" writes no leading zero but a lone one, and exactly two decimals.
+    if (end == integer || (end - integer > 1 && rest[integer] == '0'))
+        return std::nullopt;
+    if (end + 3 > rest.size() || rest[end] != '.' || !digit(rest[end + 1]) || !digit(rest[end + 2]))
+        return std::nullopt;
+    end += 3;
+    const std::string_view text = rest.substr(spaces, end - spaces);
+    // Padded to the width, never beyond it.
+    if (text.size() < numberWidth ? end != numberWidth : spaces != 0)
+        return std::nullopt;
+
+    // The nearest float, or one of its neighbours where the text lies half-way.
+    float value = 0.0f;
+    if (std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed).ec
+        != std::errc())
+        return std::nullopt;
+    if (!std::isfinite(value))
+        return std::nullopt;
+    if (!writtenAs(value, text)) {
+        const float below = std::nextafter(value, -std::numeric_limits<float>::infinity());
+        const float above = std::nextafter(value, std::numeric_limits<float>::infinity());
+        if (std::isfinite(below) && writtenAs(below, text))
+            value = below;
+        else if (std::isfinite(above) && writtenAs(above, text))
+            value = above;
+        else
+            return std::nullopt;
+    }
+    rest.remove_prefix(end);
+    return std::make_pair(text, value);
+}
+
+// A "%d" number at the start of `rest`, which it leaves after it.
+std::optional<std::int32_t> whole(std::string_view &rest)
+{
+    std::size_t end = rest.size() > 0 && rest[0] == '-' ? 1 : 0;
+    const std::size_t first = end;
+    while (end < rest.size() && digit(rest[end]))
+        ++end;
+    if (end == first || (end - first > 1 && rest[first] == '0') || rest.substr(0, end) == "-0")
+        return std::nullopt;
+    std::int32_t value = 0;
+    if (std::from_chars(rest.data(), rest.data() + end, value).ec != std::errc())
+        return std::nullopt;
+    rest.remove_prefix(end);
+    return value;
+}
+
+bool take(std::string_view &rest, std::string_view expected)
+{
+    if (rest.substr(0, expected.size()) != expected)
+        return false;
+    rest.remove_prefix(expected.size());
+    return true;
+}
+
+} // namespace
+
+std::optional<ResultFields> ParseResultLine(QByteArrayView line)
+{
+    std::string_view rest(line.data(), std::size_t(line.size()));
+    // A line end inside would make two lines; none can be stored in a text.
+    if (rest.find_first_of("\r\n") != std::string_view::npos)
+        return std::nullopt;
+
+    ResultFields fields{};
+    const auto indice = number(rest);
+    const auto flottant = indice ? number(rest) : std::nullopt;
+    const auto entier = flottant ? number(rest) : std::nullopt;
+    if (!entier || !take(rest, "            ") || rest.empty() || rest.back() != ']')
+        return std::nullopt;
+    std::tie(fields.indiceText, fields.indice) = *indice;
+    std::tie(fields.flottantText, fields.flottant) = *flottant;
+    std::tie(fields.entierText, fields.entier) = *entier;
+
+    // "processor N à N     [CM board]": the first space that starts the middle.
+    const std::string_view configuration = rest.substr(0, rest.size() - 1);
+    for (std::size_t space = configuration.find(' '); space != std::string_view::npos;
+         space = configuration.find(' ', space + 1)) {
+        std::string_view middle = configuration.substr(space + 1);
+        const auto origine = whole(middle);
+        if (!origine || !take(middle, " \xe0 "))
+            continue;
+        const auto overclock = whole(middle);
+        if (!overclock || !take(middle, "     [CM "))
+            continue;
+        fields.processeur = QByteArrayView(configuration.data(), qsizetype(space));
+        fields.freqOrigine = *origine;
+        fields.freqOverclock = *overclock;
+        fields.carteMere = QByteArrayView(middle.data(), qsizetype(middle.size()));
+        return fields;
+    }
+    return std::nullopt;
+}
+
+} // namespace tarvo::cli
