@@ -4,7 +4,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 
 namespace tarvo::cli {
 
@@ -17,9 +16,9 @@ bool digit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Whether `value` is written `text` by "%.2f". Below 2^16 a float lies within
-// 0.004 of every two-decimal number it is nearest to, so the text's own form
-// decides; above, the float's rounding is checked.
+// Whether "%.2f" writes `value`, the float nearest `text`, as `text`. Below
+// 2^16 floats lie less than 0.008 apart, so the nearest one is within 0.004 of
+// the text and is written as it; above, the float's rounding is checked.
 bool writtenAs(float value, std::string_view text)
 {
     if (std::fabs(value) < 65536.0f)
@@ -50,23 +49,13 @@ std::optional<std::pair<std::string_view, float>> number(std::string_view &rest)
     if (text.size() < numberWidth ? end != numberWidth : spaces != 0)
         return std::nullopt;
 
-    // The nearest float, or one of its neighbours where the text lies half-way.
+    // The float the text stands for is the nearest one: any float written so
+    // lies within 0.005 of it, and the nearest one closer still.
     float value = 0.0f;
     if (std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed).ec
-        != std::errc())
+            != std::errc()
+        || !std::isfinite(value) || !writtenAs(value, text))
         return std::nullopt;
-    if (!std::isfinite(value))
-        return std::nullopt;
-    if (!writtenAs(value, text)) {
-        const float below = std::nextafter(value, -std::numeric_limits<float>::infinity());
-        const float above = std::nextafter(value, std::numeric_limits<float>::infinity());
-        if (std::isfinite(below) && writtenAs(below, text))
-            value = below;
-        else if (std::isfinite(above) && writtenAs(above, text))
-            value = above;
-        else
-            return std::nullopt;
-    }
     rest.remove_prefix(end);
     return std::make_pair(text, value);
 }
