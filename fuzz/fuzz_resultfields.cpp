@@ -23,9 +23,9 @@ namespace {
 tarvo::ResultRecord recordOf(const tarvo::cli::ResultFields &fields)
 {
     tarvo::ResultRecord record;
-    record.Indice = fields.indice;
-    record.ResultatFlottant = fields.flottant;
-    record.ResultatEntier = fields.entier;
+    record.Indice = tarvo::cli::StoredFloat(fields.indiceText);
+    record.ResultatFlottant = tarvo::cli::StoredFloat(fields.flottantText);
+    record.ResultatEntier = tarvo::cli::StoredFloat(fields.entierText);
     record.Processeur = tarvo::fromAnsi(fields.processeur);
     record.FreqOrigine = fields.freqOrigine;
     record.FreqOverclock = fields.freqOverclock;
@@ -45,9 +45,10 @@ float anyFloat(FuzzedDataProvider &data)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t size)
 {
-    // The input as a line of a file.
+    // The input as a line of a file, which the readers cut at every CR and LF.
     const QByteArray line(reinterpret_cast<const char *>(bytes), qsizetype(size));
-    if (const auto fields = tarvo::cli::ParseResultLine(line))
+    const bool oneLine = !line.contains('\r') && !line.contains('\n');
+    if (const auto fields = oneLine ? tarvo::cli::ParseResultLine(line) : std::nullopt)
         check(tarvo::ResultLine(recordOf(*fields)) == line + "\r\n");
 
     // The input as a record, its texts as Windows-1252 bytes.

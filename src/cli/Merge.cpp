@@ -106,11 +106,13 @@ MergeOutcome MergeInto(const std::string &resultsPath, const std::vector<std::st
                 end = bytes.size();
             const QByteArrayView line(bytes.constData() + start, end - start);
             start = end + 1;
-            if (!ended || !line.endsWith('\r') || !ParseResultLine(line.chopped(1))) {
+            // A CR inside would end a line where the file's readers cut it.
+            const QByteArrayView body = line.chopped(line.endsWith('\r') ? 1 : 0);
+            if (!ended || body.size() == line.size() || body.contains('\r') || !ParseResultLine(body)) {
                 refused.lines.push_back(number);
                 continue;
             }
-            if (!seen.insert(view(line.chopped(1)))) {
+            if (!seen.insert(view(body))) {
                 ++outcome.present;
                 continue;
             }

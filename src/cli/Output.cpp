@@ -34,6 +34,12 @@ Output::Output(int fd)
     buffer_.reserve(bufferSize);
 }
 
+Output::Output(std::string &sink)
+    : sink_(&sink)
+{
+    buffer_.reserve(bufferSize);
+}
+
 Output::~Output()
 {
     flush();
@@ -59,6 +65,11 @@ Output &Output::operator<<(char c)
 
 bool Output::flush()
 {
+    if (sink_) {
+        sink_->append(buffer_);
+        buffer_.clear();
+        return true;
+    }
     const char *data = buffer_.data();
     std::size_t left = buffer_.size();
     while (left > 0 && error_ == 0) {
@@ -110,11 +121,18 @@ void AppendAnsiAsUtf8(std::string &out, QByteArrayView bytes)
         }
         return t;
     }();
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) < 0x80)
-            out += c;
-        else
-            out += table[static_cast<unsigned char>(c)];
+    // ASCII goes across in runs; other bytes one at a time.
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p < end) {
+        const char *ascii = p;
+        while (ascii < end && static_cast<unsigned char>(*ascii) < 0x80)
+            ++ascii;
+        out.append(p, std::size_t(ascii - p));
+        if (ascii == end)
+            break;
+        out += table[static_cast<unsigned char>(*ascii)];
+        p = ascii + 1;
     }
 }
 

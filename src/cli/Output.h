@@ -15,6 +15,8 @@ namespace tarvo::cli {
 class Output {
 public:
     explicit Output(int fd);
+    // Collects what is written at the end of `sink`, for output made in parts.
+    explicit Output(std::string &sink);
     ~Output();
     Output(const Output &) = delete;
     Output &operator=(const Output &) = delete;
@@ -31,7 +33,8 @@ public:
 
 private:
 
-    int fd_;
+    int fd_ = -1;
+    std::string *sink_ = nullptr;
     int error_ = 0;
     std::string buffer_;
 };

@@ -16,18 +16,23 @@ bool digit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Whether "%.2f" writes `value`, the float nearest `text`, as `text`. Below
-// 2^16 floats lie less than 0.008 apart, so the nearest one is within 0.004 of
-// the text and is written as it; above, the float's rounding is checked.
-bool writtenAs(float value, std::string_view text)
+// Whether "%.2f" writes the float nearest `text` as `text`. Below 2^16
+// floats lie less than 0.008 apart, so the nearest one is within 0.004 of the
+// text and is written as it: a text of at most four integer digits needs no
+// more looking at. Above, the float's rounding is checked.
+bool aFloatIsWrittenSo(std::string_view text, std::size_t integerDigits)
 {
-    if (std::fabs(value) < 65536.0f)
+    if (integerDigits <= 4)
         return true;
-    return std::string_view(FormatFixed2(value, 0)) == text;
+    float value = 0.0f;
+    if (std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed).ec != std::errc()
+        || !std::isfinite(value))
+        return false;
+    return std::fabs(value) < 65536.0f || std::string_view(FormatFixed2(value, 0)) == text;
 }
 
 // One "%12.2f" field at the start of `rest`, which it leaves after the field.
-std::optional<std::pair<std::string_view, float>> number(std::string_view &rest)
+std::optional<std::string_view> number(std::string_view &rest)
 {
     std::size_t spaces = 0;
     while (spaces < rest.size() && rest[spaces] == ' ')
@@ -38,8 +43,9 @@ std::optional<std::pair<std::string_view, float>> number(std::string_view &rest)
     const std::size_t integer = end;
     while (end < rest.size() && digit(rest[end]))
         ++end;
+    const std::size_t digits = end - integer;
     // "%.2f" writes no leading zero but a lone one, and exactly two decimals.
-    if (end == integer || (end - integer > 1 && rest[integer] == '0'))
+    if (digits == 0 || (digits > 1 && rest[integer] == '0'))
         return std::nullopt;
     if (end + 3 > rest.size() || rest[end] != '.' || !digit(rest[end + 1]) || !digit(rest[end + 2]))
         return std::nullopt;
@@ -48,16 +54,10 @@ std::optional<std::pair<std::string_view, float>> number(std::string_view &rest)
     // Padded to the width, never beyond it.
     if (text.size() < numberWidth ? end != numberWidth : spaces != 0)
         return std::nullopt;
-
-    // The float the text stands for is the nearest one: any float written so
-    // lies within 0.005 of it, and the nearest one closer still.
-    float value = 0.0f;
-    if (std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed).ec
-            != std::errc()
-        || !std::isfinite(value) || !writtenAs(value, text))
+    if (!aFloatIsWrittenSo(text, digits))
         return std::nullopt;
     rest.remove_prefix(end);
-    return std::make_pair(text, value);
+    return text;
 }
 
 // A "%d" number at the start of `rest`, which it leaves after it.
@@ -89,9 +89,6 @@ bool take(std::string_view &rest, std::string_view expected)
 std::optional<ResultFields> ParseResultLine(QByteArrayView line)
 {
     std::string_view rest(line.data(), std::size_t(line.size()));
-    // A line end inside would make two lines; none can be stored in a text.
-    if (rest.find_first_of("\r\n") != std::string_view::npos)
-        return std::nullopt;
 
     ResultFields fields{};
     const auto indice = number(rest);
@@ -99,14 +96,23 @@ std::optional<ResultFields> ParseResultLine(QByteArrayView line)
     const auto entier = flottant ? number(rest) : std::nullopt;
     if (!entier || !take(rest, "            ") || rest.empty() || rest.back() != ']')
         return std::nullopt;
-    std::tie(fields.indiceText, fields.indice) = *indice;
-    std::tie(fields.flottantText, fields.flottant) = *flottant;
-    std::tie(fields.entierText, fields.entier) = *entier;
+    fields.indiceText = *indice;
+    fields.flottantText = *flottant;
+    fields.entierText = *entier;
 
-    // "processor N à N     [CM board]": the first space that starts the middle.
+    // "processor N à N     [CM board]": the middle found by its "à", the first
+    // one that has the rest of the middle around it.
     const std::string_view configuration = rest.substr(0, rest.size() - 1);
-    for (std::size_t space = configuration.find(' '); space != std::string_view::npos;
-         space = configuration.find(' ', space + 1)) {
+    for (std::size_t a = configuration.find('\xe0'); a != std::string_view::npos;
+         a = configuration.find('\xe0', a + 1)) {
+        // Back from the "à" over " N " to the space that ends the processor.
+        std::size_t space = a;
+        if (space < 2 || configuration[--space] != ' ')
+            continue;
+        while (space > 0 && (digit(configuration[space - 1]) || configuration[space - 1] == '-'))
+            --space;
+        if (space == 0 || configuration[--space] != ' ')
+            continue;
         std::string_view middle = configuration.substr(space + 1);
         const auto origine = whole(middle);
         if (!origine || !take(middle, " \xe0 "))
@@ -121,6 +127,13 @@ std::optional<ResultFields> ParseResultLine(QByteArrayView line)
         return fields;
     }
     return std::nullopt;
+}
+
+float StoredFloat(std::string_view text)
+{
+    float value = 0.0f;
+    std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    return value;
 }
 
 } // namespace tarvo::cli

@@ -16,15 +16,18 @@
 namespace tarvo::cli {
 
 struct ResultFields {
-    // The three results as stored, without their padding ("42.00"), and as floats.
+    // The three results as stored, without their padding ("42.00").
     std::string_view indiceText, flottantText, entierText;
-    float indice, flottant, entier;
     std::int32_t freqOrigine, freqOverclock;
     // Windows-1252 bytes, as stored.
     QByteArrayView processeur, carteMere;
 };
 
-// `line` without its line end.
+// `line` without its line end, and without a CR or LF inside, as a line of a
+// LineList is.
 std::optional<ResultFields> ParseResultLine(QByteArrayView line);
+
+// The float a stored result stands for: the one nearest its text.
+float StoredFloat(std::string_view text);
 
 } // namespace tarvo::cli

@@ -59,7 +59,8 @@ private slots:
             + "junk\r\n"                                     // 3 refused
             + line(20.0f, "new é")                           // 4 present: added just before
             + line(30.0f, "lf only").chopped(2) + "\n"       // 5 refused
-            + line(40.0f, "no end").chopped(2);              // 6 refused
+            + line(35.0f, "c r").replace(' ', '\r')          // 6 refused: a CR inside
+            + line(40.0f, "no end").chopped(2);              // 7 refused
         const QByteArray b = "\r\n" + line(50.0f, "b");      // 1 refused, 2 added
         QVERIFY(writeFile(dir.filePath("a"), a));
         QVERIFY(writeFile(dir.filePath("b"), b));
@@ -68,9 +69,9 @@ private slots:
             MergeInto(results.toStdString(), {dir.filePath("a").toStdString(), dir.filePath("b").toStdString()});
         QCOMPARE(outcome.added, std::int64_t(2));
         QCOMPARE(outcome.present, std::int64_t(2));
-        QCOMPARE(outcome.refused, std::int64_t(4));
+        QCOMPARE(outcome.refused, std::int64_t(5));
         QCOMPARE(outcome.refusals.size(), std::size_t(2));
-        QCOMPARE(LineNumbers(outcome.refusals[0].lines), QStringLiteral("3, 5-6"));
+        QCOMPARE(LineNumbers(outcome.refusals[0].lines), QStringLiteral("3, 5-7"));
         QCOMPARE(LineNumbers(outcome.refusals[1].lines), QStringLiteral("1"));
         QCOMPARE(readAll(results), stored + line(20.0f, "new é") + line(50.0f, "b"));
         QCOMPARE(readAll(dir.filePath("a")), a);
