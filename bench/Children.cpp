@@ -26,7 +26,7 @@ double seconds(const timeval &t)
 
 } // namespace
 
-ChildRun RunChild(const std::vector<std::string> &arguments, bool keepOutput, const char *extraEnv)
+ChildRun RunChild(const std::vector<std::string> &arguments, bool keepOutput, const char *extraEnv, bool quiet)
 {
     // Everything the child needs is made before the fork.
     std::vector<char *> argv;
@@ -56,6 +56,10 @@ ChildRun RunChild(const std::vector<std::string> &arguments, bool keepOutput, co
         } else {
             ::close(STDOUT_FILENO); // sort writes its output for nothing
             ::open("/dev/null", O_WRONLY);
+        }
+        if (quiet) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDERR_FILENO);
         }
         ::execve(argv[0], argv.data(), env.data());
         ::_exit(127);

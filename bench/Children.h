@@ -23,8 +23,10 @@ struct ChildRun {
 };
 
 // Runs a program, its output to a pipe (kept) or to /dev/null, with `extraEnv`
-// ("NAME=value") replacing that variable, and waits for it.
-ChildRun RunChild(const std::vector<std::string> &arguments, bool keepOutput, const char *extraEnv = nullptr);
+// ("NAME=value") replacing that variable, and waits for it; `quiet` sends its
+// standard error to /dev/null too.
+ChildRun RunChild(const std::vector<std::string> &arguments, bool keepOutput, const char *extraEnv = nullptr,
+                  bool quiet = false);
 
 // A results line as the entry window writes it, with made-up values.
 std::string ResultLineText(std::mt19937 &random);

@@ -53,16 +53,27 @@ int runMode(const Options &options, Output &out)
         outcome.chosenRun = MedianRun(session.runs);
     const Scores &chosen = session.runs[outcome.chosenRun.value_or(0)].test.scores;
     const std::string resultsPath = DataFilePath(ResultsFileName);
-    // Ranked among the results stored before this one.
-    if (options.rank)
-        outcome.ranking = RankIndex(StoredIndex(chosen.indice), resultsPath);
-    if (description)
-        outcome.saved = SaveResult(*description, chosen);
+    // The runs are shown whatever happens to the files; a failure is said after them.
+    std::optional<QString> failure;
+    try {
+        // Ranked among the results stored before this one.
+        if (options.rank)
+            outcome.ranking = RankIndex(StoredIndex(chosen.indice), resultsPath);
+        if (description)
+            outcome.saved = SaveResult(*description, chosen);
+    } catch (const Exception &e) {
+        failure = QString::fromUtf8(e.what());
+    }
 
     if (text)
         WriteConclusionText(session, outcome, out);
     else
         WriteSessionJson(session, clock.perSecond, outcome, out);
+    if (failure) {
+        out.flush();
+        Say(QStringLiteral("zurezive : ") + *failure);
+        return ExitFailure;
+    }
     return 0;
 }
 

@@ -127,10 +127,18 @@ void AppendCsvField(std::string &row, QByteArrayView windows1252)
     const std::string_view bytes(windows1252.data(), std::size_t(windows1252.size()));
     bool quoted = !bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' ' || bytes.front() == '\t'
                                      || bytes.back() == '\t');
-    for (std::size_t i = 0; i < bytes.size() && !quoted; ++i)
-        quoted = special[static_cast<unsigned char>(bytes[i])];
+    bool ascii = true;
+    for (std::size_t i = 0; i < bytes.size() && !quoted; ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        quoted = special[c];
+        ascii = ascii && c < 0x80;
+    }
     if (!quoted) {
-        AppendAnsiAsUtf8(row, windows1252);
+        // Most descriptions are plain ASCII: they go across as they are.
+        if (ascii)
+            row += bytes;
+        else
+            AppendAnsiAsUtf8(row, windows1252);
         return;
     }
     row += '"';
