@@ -1,7 +1,8 @@
 // The command line's costs, each in a process of its own started by fork and
 // exec (Children.h):
-//  - --help and a bad option, against /bin/true started the same way: no Qt
-//    GUI is started, so they should take a few milliseconds;
+//  - --help and a bad option, against /bin/true started the same way and a
+//    program that only links Qt Widgets (linked_only): no Qt GUI is started,
+//    so they should take a few milliseconds, what loading the libraries takes;
 //  - --run --json: the process's wall time against the sum of the timed
 //    intervals its own JSON gives (every repetition's clock readings), and its
 //    processor time against the same sum, which other programs on the machine
@@ -106,6 +107,7 @@ int main(int argc, char *argv[])
 
     // Start-up: nothing of Qt's GUI is touched.
     timeStarts("/bin/true", {"/bin/true"}, 0, 50);
+    timeStarts("Qt Widgets linked, no more", {TARVO_LINKED_ONLY}, 0, 50);
     timeStarts("zurezive --help", {program, "--help"}, 0, 50);
     timeStarts("zurezive --bad-option", {program, "--bad-option"}, 2, 50);
 
