@@ -21,6 +21,10 @@ void JsonWriter::separate()
             out_ << ',';
         first_.back() = false;
     }
+    if (breakLine_) {
+        out_ << '\n';
+        breakLine_ = false;
+    }
 }
 
 JsonWriter &JsonWriter::beginObject()
@@ -33,6 +37,10 @@ JsonWriter &JsonWriter::beginObject()
 
 JsonWriter &JsonWriter::endObject()
 {
+    if (breakLine_) {
+        out_ << '\n';
+        breakLine_ = false;
+    }
     first_.pop_back();
     out_ << '}';
     return *this;
@@ -48,6 +56,10 @@ JsonWriter &JsonWriter::beginArray()
 
 JsonWriter &JsonWriter::endArray()
 {
+    if (breakLine_) {
+        out_ << '\n';
+        breakLine_ = false;
+    }
     first_.pop_back();
     out_ << ']';
     return *this;
@@ -151,7 +163,10 @@ JsonWriter &JsonWriter::rawNumber(std::string_view number)
 
 JsonWriter &JsonWriter::newline()
 {
-    out_ << '\n';
+    if (first_.empty())
+        out_ << '\n';
+    else
+        breakLine_ = true;
     return *this;
 }
 

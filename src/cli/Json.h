@@ -44,8 +44,9 @@ public:
         return maybe ? value(*maybe) : null();
     }
 
-    // A line break between two values, for a reader's eyes and for tools that
-    // read a line at a time; it changes nothing of the document.
+    // A line break before the next member, after its comma (or at once at the
+    // end of the document), for a reader's eyes and for tools that read a line
+    // at a time; it changes nothing of the document.
     JsonWriter &newline();
 
 private:
@@ -55,6 +56,7 @@ private:
     Output &out_;
     std::vector<bool> first_; // per open object or array: nothing written in it yet
     bool afterKey_ = false;
+    bool breakLine_ = false; // before the next member, after its comma
 };
 
 } // namespace tarvo::cli
