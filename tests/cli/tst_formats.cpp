@@ -107,6 +107,7 @@ private slots:
         QTest::newRow("semicolon, quote, é")
             << QByteArray("AMD; \"K6\" \xe9") << QStringLiteral("\"AMD; \"\"K6\"\" é\"");
         QTest::newRow("comma") << QByteArray("1,2") << QStringLiteral("\"1,2\"");
+        QTest::newRow("semicolon alone") << QByteArray("1;2") << QStringLiteral("\"1;2\"");
         QTest::newRow("space at an end") << QByteArray(" A") << QStringLiteral("\" A\"");
         QTest::newRow("euro sign") << QByteArray("\x80") << QStringLiteral("€");
     }
