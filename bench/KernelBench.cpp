@@ -37,6 +37,7 @@
 #include "ui_UnitPrincipale.h"
 #include "UnitSaisie.h"
 #include "UnitTest.h"
+#include "ui_UnitTest.h"
 
 #include "core/Kernels.h"
 #include "core/SpeedTest.h"
@@ -246,14 +247,13 @@ int main(int argc, char *argv[])
     const CycleCounter cycleCounter;
     const bool probes = tarvo::bench::ProbesAvailable();
 
-    // Each repetition is read twice: kernel k's first reading is 10 (k - 1).
-    constexpr std::size_t readingsPerRun = 80;
-    constexpr std::size_t beforeKernel3 = 20;
-    constexpr std::size_t afterKernel4 = 39;
-
-    std::vector<Reading> readings;
-    readings.reserve(readingsPerRun);
+    // The wrapper below notes, beside each reading of the process clock, the
+    // wall time and the cycle count; the figures per repetition come from the
+    // readings the speed test itself returns, which these notes must match.
+    std::vector<Reading> notes;
+    notes.reserve(2 * 8 * tarvo::Repetitions);
     tarvo::bench::ProbeReading probeBefore, probeAfter;
+    bool probedBefore = false, probedAfter = false;
     double probeWall = 0.0;
     const auto probe = [&] {
         const WallClock::time_point begin = WallClock::now();
@@ -261,17 +261,28 @@ int main(int argc, char *argv[])
         probeWall += seconds(WallClock::now() - begin);
         return r;
     };
+    // How many kernels are done: told by the speed test without a window, and
+    // by the test window's progress bar, which counts them, with one.
+    int kernelsDone = 0;
+    const auto done = [&] { return window ? FormTest->ui->ProgressBar->value() : kernelsDone; };
 
     const tarvo::Clock processClock = tarvo::ProcessClock();
-    // The wrapper notes its own readings after the process clock's at a start
-    // and before it at an end, so that the noted intervals lie within the
-    // timed ones; the probes lie outside them.
+    // A repetition is read at its start, then at its end. The wrapper notes its
+    // own readings after the process clock's at a start and before it at an
+    // end, so that the noted intervals lie within the timed ones. The probes
+    // run before the first start of kernel 3 and of kernel 5, outside them.
+    bool atStart = true;
     tarvo::Clock clock{[&]() -> std::int64_t {
                            Reading r{};
-                           const std::size_t index = readings.size();
-                           if (index % 2 == 0) {
-                               if (index == beforeKernel3 && probes)
+                           if (atStart) {
+                               if (probes && !probedBefore && done() == 2) {
                                    probeBefore = probe();
+                                   probedBefore = true;
+                               }
+                               if (probes && !probedAfter && done() == 4) {
+                                   probeAfter = probe();
+                                   probedAfter = true;
+                               }
                                r.cpu = static_cast<std::clock_t>(processClock.read());
                                r.wall = WallClock::now();
                                r.cycles = cycleCounter.read();
@@ -279,10 +290,9 @@ int main(int argc, char *argv[])
                                r.cycles = cycleCounter.read();
                                r.wall = WallClock::now();
                                r.cpu = static_cast<std::clock_t>(processClock.read());
-                               if (index == afterKernel4 && probes)
-                                   probeAfter = probe();
                            }
-                           readings.push_back(r);
+                           atStart = !atStart;
+                           notes.push_back(r);
                            return r.cpu;
                        },
                        processClock.perSecond};
@@ -308,27 +318,40 @@ int main(int argc, char *argv[])
     std::printf("run  integer   floating  index     wall s  outside %%  clock GHz  probe c/it  "
                 "k3-4 c/step  run\n");
     for (int run = 1; run <= runs; ++run) {
-        readings.clear();
+        notes.clear();
         probeBefore = probeAfter = {};
+        probedBefore = probedAfter = false;
+        atStart = true;
+        kernelsDone = 0;
         probeWall = 0.0;
         const WallClock::time_point begin = WallClock::now();
-        tarvo::Scores scores{};
+        tarvo::TestRun test{};
         WallClock::time_point end;
         if (window) {
             entryShown.shownAt = {};
+            DernierTest = {};
             FormPrincipale->ui->ButtonTester->click();
             end = entryShown.shownAt;
-            scores = {FormPrincipale->ResultatEntier, FormPrincipale->ResultatFlottant, FormPrincipale->Indice};
+            test = DernierTest;
         } else {
-            scores = tarvo::RunSpeedTest(clock, {}).scores;
+            test = tarvo::RunSpeedTest(clock, [&](int k) { kernelsDone = k; });
             end = WallClock::now();
         }
+        const tarvo::Scores scores = test.scores;
         if (window) {
             FormSaisie->setVisible(false);
             QCoreApplication::processEvents();
         }
-        if (readings.size() != readingsPerRun) {
-            std::fprintf(stderr, "run %d stopped after %zu clock readings\n", run, readings.size());
+        // The notes, in the order the clock was read, against the test's own readings.
+        std::size_t next = 0;
+        bool matched = notes.size() == 2 * 8 * tarvo::Repetitions;
+        for (const tarvo::KernelTiming &kernel : test.kernels)
+            for (const tarvo::ClockReadings &reading : kernel.readings) {
+                matched = matched && notes[next].cpu == reading.start && notes[next + 1].cpu == reading.end;
+                next += 2;
+            }
+        if (!matched) {
+            std::fprintf(stderr, "run %d: %zu clock readings noted, not those of the test\n", run, notes.size());
             return 1;
         }
 
@@ -336,28 +359,32 @@ int main(int argc, char *argv[])
                                    ? (probeBefore.clockHz + probeAfter.clockHz) / 2.0
                                    : 0.0;
         double inside = 0.0;
-        std::array<double, 40> ms{}, cyclesPerStep{}, counted{};
+        std::array<double, 8 * tarvo::Repetitions> ms{}, cyclesPerStep{}, counted{};
         std::vector<double> cycles34;
-        for (std::size_t i = 0; i + 1 < readings.size(); i += 2) {
-            const Reading &a = readings[i];
-            const Reading &b = readings[i + 1];
-            inside += seconds(b.wall - a.wall);
-            const std::size_t kernel = i / 10;
-            const auto steps = static_cast<double>(tarvo::Kernels[kernel].innerSteps);
-            ms[i / 2] = 1000.0 * static_cast<double>(b.cpu - a.cpu) / CLOCKS_PER_SEC;
-            cyclesPerStep[i / 2] = ms[i / 2] * 1e-3 * clockHz / steps;
-            counted[i / 2] = static_cast<double>(b.cycles - a.cycles) / steps;
-            if (kernel == 2 || kernel == 3)
-                cycles34.push_back(cyclesPerStep[i / 2]);
+        for (std::size_t k = 0; k < test.kernels.size(); ++k) {
+            const auto steps = static_cast<double>(tarvo::Kernels[k].innerSteps);
+            for (std::size_t rep = 0; rep < tarvo::Repetitions; ++rep) {
+                const std::size_t i = k * tarvo::Repetitions + rep;
+                const tarvo::ClockReadings &reading = test.kernels[k].readings[rep];
+                const Reading &a = notes[2 * i];
+                const Reading &b = notes[2 * i + 1];
+                inside += seconds(b.wall - a.wall);
+                ms[i] = 1000.0 * static_cast<double>(reading.end - reading.start)
+                    / static_cast<double>(processClock.perSecond);
+                cyclesPerStep[i] = ms[i] * 1e-3 * clockHz / steps;
+                counted[i] = static_cast<double>(b.cycles - a.cycles) / steps;
+                if (k == 2 || k == 3)
+                    cycles34.push_back(cyclesPerStep[i]);
+            }
         }
         const bool disturbed = !probes || tarvo::bench::Disturbed(probeBefore, probeAfter, cycles34);
         if (probes && disturbed && !tarvo::bench::Disturbed(probeBefore, probeAfter, {}))
             ++missedByProbes;
         for (std::size_t r = 0; r < ms.size(); ++r) {
-            repetitionMs[r / 5].push_back(ms[r]);
-            repetitionCycles[r / 5].push_back(cyclesPerStep[r]);
-            countedCycles[r / 5].push_back(counted[r]);
-            repetitionClean[r / 5].push_back(!disturbed);
+            repetitionMs[r / tarvo::Repetitions].push_back(ms[r]);
+            repetitionCycles[r / tarvo::Repetitions].push_back(cyclesPerStep[r]);
+            countedCycles[r / tarvo::Repetitions].push_back(counted[r]);
+            repetitionClean[r / tarvo::Repetitions].push_back(!disturbed);
         }
         const double slowest34 = *std::max_element(cycles34.begin(), cycles34.end());
         const double total = seconds(end - begin) - probeWall;

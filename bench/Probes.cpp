@@ -1,7 +1,6 @@
 #include "Probes.h"
 
 #include <algorithm>
-#include <cmath>
 #include <ctime>
 
 namespace tarvo::bench {
@@ -21,28 +20,10 @@ double threadSeconds()
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-// The loops are written in assembly so that no compiler option or version
-// changes what they do. Both start on a 64-byte boundary, as the kernels do.
-[[gnu::noinline]] void latencyLoop(std::int64_t iterations)
-{
-    std::int64_t sum = 0;
-    const std::int64_t one = 1;
-    // The register operand keeps the additions from being folded at rename,
-    // as some cores do with small immediates.
-    asm volatile(".p2align 6\n"
-                 "1:\n"
-                 ".rept 100\n"
-                 "add %[one], %[sum]\n"
-                 ".endr\n"
-                 "dec %[n]\n"
-                 "jnz 1b\n"
-                 : [sum] "+r"(sum), [n] "+r"(iterations)
-                 : [one] "r"(one)
-                 : "cc");
-}
-
 // Kernel 3's inner loop: a 32-bit counter in memory, loaded, incremented,
-// stored and loaded again for the test.
+// stored and loaded again for the test. Written in assembly so that no
+// compiler option or version changes it; it starts on a 64-byte boundary, as
+// the kernels do.
 [[gnu::noinline]] void throughputLoop(std::int64_t iterations)
 {
     std::int32_t counter = 0;
@@ -79,11 +60,11 @@ ProbeTimes RunProbes()
     ProbeTimes times;
 #if defined(__x86_64__)
     const double t0 = threadSeconds();
-    latencyLoop(latencyProbeIterations);
+    tarvo::LatencyLoop(latencyProbeIterations);
     const double t1 = threadSeconds();
     throughputLoop(throughputProbeIterations);
     const double t2 = threadSeconds();
-    latencyLoop(latencyProbeIterations);
+    tarvo::LatencyLoop(latencyProbeIterations);
     const double t3 = threadSeconds();
     times = {t1 - t0, t2 - t1, t3 - t2};
 #endif
@@ -124,30 +105,6 @@ bool Disturbed(const ProbeReading &before, const ProbeReading &after, const std:
     if (!AtOneCycle(before.throughputCycles) || !AtOneCycle(after.throughputCycles))
         return true;
     return !std::all_of(kernelCycles.begin(), kernelCycles.end(), AtOneCycle);
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
-double VariationPercent(const std::vector<double> &values)
-{
-    if (values.size() < 2)
-        return 0.0;
-    double mean = 0.0;
-    for (double v : values)
-        mean += v;
-    mean /= static_cast<double>(values.size());
-    double squares = 0.0;
-    for (double v : values)
-        squares += (v - mean) * (v - mean);
-    const double deviation = std::sqrt(squares / static_cast<double>(values.size() - 1));
-    return mean != 0.0 ? 100.0 * deviation / mean : 0.0;
 }
 
 } // namespace tarvo::bench

@@ -22,14 +22,16 @@
 // the guest's own scheduler is not taken for a slow core.
 #pragma once
 
+#include "core/CoreClock.h"
+#include "core/Spread.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace tarvo::bench {
 
-// Cycles per iteration of the latency probe: its additions depend on each
-// other, one cycle each on every x86-64 processor.
-constexpr double latencyCyclesPerIteration = 100.0;
+// The latency probe is the core's clock loop (core/CoreClock.h).
+constexpr double latencyCyclesPerIteration = tarvo::LatencyCyclesPerIteration;
 
 // Above this many cycles per iteration of the throughput probe, or below its
 // inverse, a run is disturbed. On a 2-core KVM guest (AMD family 0x1A),
@@ -72,9 +74,7 @@ bool AtOneCycle(double cyclesPerIteration);
 // may come and go between the two probe sets.
 bool Disturbed(const ProbeReading &before, const ProbeReading &after, const std::vector<double> &kernelCycles);
 
-double Median(std::vector<double> values);
-
-// Sample standard deviation over the mean, in percent; 0 for fewer than two values.
-double VariationPercent(const std::vector<double> &values);
+using tarvo::Median;
+using tarvo::VariationPercent;
 
 } // namespace tarvo::bench

@@ -20,6 +20,7 @@
 // Usage: bench_lists [--repeat N] [--sizes N,N,...] [--pages N] [DIR]
 // The files are written under DIR (default: a new folder in /tmp) and left there.
 #include "AllForms.h"
+#include "Children.h"
 #include "UnitConsulter.h"
 #include "UnitSaisie.h"
 
@@ -39,22 +40,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char **environ;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tarvo::bench::ChildRun;
+using tarvo::bench::Field;
+using tarvo::bench::MiddleOf;
+using tarvo::bench::ResultLineText;
+using tarvo::bench::RunChild;
+using tarvo::bench::WriteLines;
 
 double msSince(Clock::time_point start)
 {
@@ -181,93 +184,6 @@ int runDropDown(const char *dir, long expected)
 
 // --- The parent -------------------------------------------------------------
 
-struct ChildRun {
-    int status = -1;
-    double ms = 0;
-    long maxRssKilobytes = 0;
-    std::string output;
-};
-
-// Runs a program by fork and exec, its output to a pipe (or to /dev/null), and
-// waits for it.
-ChildRun runChild(const std::vector<std::string> &arguments, bool keepOutput, const char *extraEnv = nullptr)
-{
-    // Everything the child needs is made before the fork.
-    std::vector<char *> argv;
-    for (const std::string &a : arguments)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char *> env;
-    for (char **e = environ; *e; ++e)
-        if (!extraEnv || std::strncmp(*e, "LC_ALL=", 7) != 0)
-            env.push_back(*e);
-    if (extraEnv)
-        env.push_back(const_cast<char *>(extraEnv));
-    env.push_back(nullptr);
-
-    int pipeFds[2] = {-1, -1};
-    if (keepOutput && ::pipe(pipeFds) != 0)
-        return {};
-    ChildRun run;
-    const Clock::time_point start = Clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (keepOutput) {
-            ::dup2(pipeFds[1], STDOUT_FILENO);
-            ::close(pipeFds[0]);
-            ::close(pipeFds[1]);
-        } else {
-            ::close(STDOUT_FILENO); // sort writes its output for nothing
-            ::open("/dev/null", O_WRONLY);
-        }
-        ::execve(argv[0], argv.data(), env.data());
-        ::_exit(127);
-    }
-    if (keepOutput) {
-        ::close(pipeFds[1]);
-        if (pid > 0) {
-            char buffer[4096];
-            ssize_t n;
-            while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
-                run.output.append(buffer, size_t(n));
-        }
-        ::close(pipeFds[0]);
-    }
-    if (pid < 0)
-        return run;
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    run.ms = msSince(start);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.maxRssKilobytes = usage.ru_maxrss;
-    return run;
-}
-
-// A results line as the entry window writes it: index, floating and integer
-// results in "%12.2f", twelve spaces, then the configuration, CR LF.
-std::string resultLine(std::mt19937 &random)
-{
-    static const std::array<const char *, 8> processors = {
-        "AMD K6-2",      "Intel Pentium III", "AMD Athlon XP 2000+", "Intel Celeron",
-        "Cyrix 6x86MX",  "AMD Duron",         "Intel Pentium 4",     "VIA C3"};
-    static const std::array<const char *, 7> boards = {"Asus P2B",     "Abit BH6",       "Gigabyte GA-7VAX",
-                                                        "MSI K7T Turbo", "Epox 8K3A+",     "Asus A7V333",
-                                                        "Soyo SY-K7V Dragon+"};
-    std::uniform_real_distribution<float> mcps(5.0f, 3000.0f);
-    std::uniform_int_distribution<int> frequency(100, 3500);
-    const float entier = mcps(random);
-    const float flottant = mcps(random);
-    const float indice = float((3.0 * double(flottant) + double(entier)) / 4.0);
-    const int origine = frequency(random);
-    char line[256];
-    const int n = std::snprintf(line, sizeof line, "%12.2f%12.2f%12.2f            %s %d \xe0 %d     [CM %s]\r\n",
-                                double(indice), double(flottant), double(entier),
-                                processors[random() % processors.size()], origine,
-                                origine + int(random() % 500), boards[random() % boards.size()]);
-    return std::string(line, size_t(n));
-}
-
 // A processor history entry, about 14 bytes with its line end.
 std::string historyEntry(std::mt19937 &random)
 {
@@ -275,38 +191,6 @@ std::string historyEntry(std::mt19937 &random)
                                                            "6x86MX", "Duron", "P4", "C3"};
     return std::string(processors[random() % processors.size()]) + ' ' + std::to_string(100 + random() % 3400)
         + "\r\n";
-}
-
-// Writes `lines` lines a block at a time, so that the parent stays small.
-template <typename Line>
-std::uintmax_t writeLines(const std::filesystem::path &file, long lines, unsigned seed, Line &&line)
-{
-    std::mt19937 random(seed);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    std::string block;
-    std::uintmax_t written = 0;
-    for (long i = 0; i < lines; ++i) {
-        block += line(random);
-        if (block.size() >= (1 << 20) || i + 1 == lines) {
-            out.write(block.data(), std::streamsize(block.size()));
-            written += block.size();
-            block.clear();
-        }
-    }
-    return written;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-double field(const std::string &output, const char *name)
-{
-    const std::string key = std::string(name) + "=";
-    const size_t at = output.find(key);
-    return at == std::string::npos ? -1 : std::strtod(output.c_str() + at + key.size(), nullptr);
 }
 
 } // namespace
@@ -351,7 +235,7 @@ int main(int argc, char *argv[])
     }
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
     const std::string sortProgram = std::filesystem::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
-    const ChildRun floor = runChild({"/bin/true"}, false);
+    const ChildRun floor = RunChild({"/bin/true"}, false);
 
     std::printf("Files under %s; median of %d runs per case; one child process per run.\n", root.c_str(), repeat);
     std::printf("A child's peak includes what it shares of this parent at the fork: /bin/true started the "
@@ -366,9 +250,9 @@ int main(int argc, char *argv[])
         std::filesystem::create_directories(dir);
         const std::filesystem::path file = dir / "TARVODAT.TXT";
         const std::filesystem::path history = dir / "_CPU.TXT";
-        const double megabytes = double(writeLines(file, lines, 20240601u + unsigned(lines), resultLine)) / 1e6;
+        const double megabytes = double(WriteLines(file, lines, 20240601u + unsigned(lines), ResultLineText)) / 1e6;
         const double historyMegabytes =
-            double(writeLines(history, lines, 20240602u + unsigned(lines), historyEntry)) / 1e6;
+            double(WriteLines(history, lines, 20240602u + unsigned(lines), historyEntry)) / 1e6;
         // Each run starts from the same file; the load child appends a line.
         const std::filesystem::path pristine = dir / "TARVODAT.ORIG";
         std::filesystem::copy_file(file, pristine, std::filesystem::copy_options::overwrite_existing);
@@ -379,26 +263,26 @@ int main(int argc, char *argv[])
             std::filesystem::copy_file(pristine, file, std::filesystem::copy_options::overwrite_existing);
             // Scrolling is timed once per case.
             const ChildRun child =
-                runChild({self, "--load", dir.string(), std::to_string(lines), std::to_string(r == 0 ? pages : 0)},
+                RunChild({self, "--load", dir.string(), std::to_string(lines), std::to_string(r == 0 ? pages : 0)},
                          true);
-            if (child.status != 0 || field(child.output, "end") != 1) {
+            if (child.status != 0 || Field(child.output, "end") != 1) {
                 std::fprintf(stderr, "load of %ld lines failed (status %d): %s\n", lines, child.status,
                              child.output.c_str());
                 failed = true;
                 break;
             }
-            load.push_back(field(child.output, "load"));
-            reload.push_back(field(child.output, "reload"));
+            load.push_back(Field(child.output, "load"));
+            reload.push_back(Field(child.output, "reload"));
             peak.push_back(double(child.maxRssKilobytes) * 1024 / 1e6);
-            extra.push_back((double(child.maxRssKilobytes) - field(child.output, "baseline")) * 1024 / 1e6);
+            extra.push_back((double(child.maxRssKilobytes) - Field(child.output, "baseline")) * 1024 / 1e6);
             if (r == 0) {
-                pageCount = field(child.output, "pages");
-                pageMs = field(child.output, "scroll") / std::max(1.0, pageCount);
-                p99 = field(child.output, "p99");
+                pageCount = Field(child.output, "pages");
+                pageMs = Field(child.output, "scroll") / std::max(1.0, pageCount);
+                p99 = Field(child.output, "p99");
             }
 
             std::filesystem::copy_file(pristine, file, std::filesystem::copy_options::overwrite_existing);
-            const ChildRun sort = runChild({sortProgram, file.string()}, false, "LC_ALL=C");
+            const ChildRun sort = RunChild({sortProgram, file.string()}, false, "LC_ALL=C");
             if (sort.status != 0) {
                 std::fprintf(stderr, "sort failed (status %d)\n", sort.status);
                 failed = true;
@@ -407,25 +291,25 @@ int main(int argc, char *argv[])
             sortMs.push_back(sort.ms);
             sortPeak.push_back(double(sort.maxRssKilobytes) * 1024 / 1e6);
 
-            const ChildRun dropDown = runChild({self, "--dropdown", dir.string(), std::to_string(lines)}, true);
+            const ChildRun dropDown = RunChild({self, "--dropdown", dir.string(), std::to_string(lines)}, true);
             if (dropDown.status != 0) {
                 std::fprintf(stderr, "drop-down of %ld entries failed (status %d): %s\n", lines, dropDown.status,
                              dropDown.output.c_str());
                 failed = true;
                 break;
             }
-            drop.push_back(field(dropDown.output, "drop"));
-            dropExtra.push_back((double(dropDown.maxRssKilobytes) - field(dropDown.output, "baseline")) * 1024
+            drop.push_back(Field(dropDown.output, "drop"));
+            dropExtra.push_back((double(dropDown.maxRssKilobytes) - Field(dropDown.output, "baseline")) * 1024
                                 / 1e6);
         }
         if (failed)
             break;
-        const double l = median(load), s = median(sortMs), p = median(peak), e = median(extra);
+        const double l = MiddleOf(load), s = MiddleOf(sortMs), p = MiddleOf(peak), e = MiddleOf(extra);
         std::printf("%9ld %8.1f | %8.1f %8.1f %8.1f %6.2f | %8.1f %6.2f %8.1f %6.2f | %8.1f %8.1f %8.1f %6.2f %6.2f "
                     "| %6.0f %8.3f %8.2f\n",
-                    lines, megabytes, l, median(reload), s, l / s, p, p / megabytes, e, e / megabytes,
-                    median(sortPeak), historyMegabytes, median(drop), median(drop) / l,
-                    median(dropExtra) / historyMegabytes, pageCount, pageMs, p99);
+                    lines, megabytes, l, MiddleOf(reload), s, l / s, p, p / megabytes, e, e / megabytes,
+                    MiddleOf(sortPeak), historyMegabytes, MiddleOf(drop), MiddleOf(drop) / l,
+                    MiddleOf(dropExtra) / historyMegabytes, pageCount, pageMs, p99);
         std::fflush(stdout);
     }
     std::printf(

@@ -1,7 +1,9 @@
 // CPU Tarvo 32: creates the six windows once and runs the message loop until
-// the main window closes.
+// the main window closes; with options of its own, works from the command line
+// instead (src/cli), before anything of Qt's GUI is touched.
 #include "AllForms.h"
 
+#include "cli/CommandLine.h"
 #include "framework/Application.h"
 
 #include <QApplication>
@@ -10,6 +12,8 @@ using tarvo::TApplication;
 
 int main(int argc, char *argv[])
 {
+    if (tarvo::cli::WantsCommandLine(argc, argv))
+        return tarvo::cli::RunCommandLine(argc, argv);
     const auto qtApplication = TApplication::Open(argc, argv);
     try {
         TApplication::Initialize();

@@ -7,12 +7,6 @@
 
 namespace tarvo {
 
-namespace {
-
-constexpr int repetitions = 5;
-
-} // namespace
-
 Clock ProcessClock()
 {
     return {[] { return static_cast<std::int64_t>(std::clock()); }, CLOCKS_PER_SEC};
@@ -30,12 +24,14 @@ std::int32_t ElapsedTicks(const Clock &clock, std::int64_t start, std::int64_t e
 KernelTiming TimedRun(int number, const Kernel &kernel, const Clock &clock)
 {
     float timeSum = 0.0f;
+    std::array<ClockReadings, Repetitions> readings{};
     kernel.start();
-    for (int repetition = 0; repetition < repetitions; ++repetition) {
+    for (int repetition = 0; repetition < Repetitions; ++repetition) {
         // Only the kernel's loops lie between the two readings.
         const std::int64_t start = clock.read();
         kernel.repetition();
         const std::int64_t end = clock.read();
+        readings[repetition] = {start, end};
 
         const std::int32_t ticks = ElapsedTicks(clock, start, end);
         const float seconds = static_cast<float>(ticks * 0.001L);
@@ -53,7 +49,7 @@ KernelTiming TimedRun(int number, const Kernel &kernel, const Clock &clock)
 
     const long double mcps =
         ((static_cast<long double>(kernel.operationCount) / averageTime) * 0.001L) * 0.001L;
-    return {averageTime, static_cast<float>(mcps)};
+    return {averageTime, static_cast<float>(mcps), readings};
 }
 
 Scores Score(const std::array<float, 8> &r)

@@ -31,9 +31,21 @@ Clock ProcessClock();
 // one: a millisecond clock's readings would differ by that on average.
 std::int32_t ElapsedTicks(const Clock &clock, std::int64_t start, std::int64_t end);
 
+// How many times a timed run repeats its kernel.
+inline constexpr int Repetitions = 5;
+
+// The two readings around one repetition, in the clock's own units, as it gave
+// them: whoever reports on a run (the command line, the benchmark) reads the
+// very figures the scores came from.
+struct ClockReadings {
+    std::int64_t start;
+    std::int64_t end;
+};
+
 struct KernelTiming {
     float averageTime; // seconds
     float result;      // MCPS
+    std::array<ClockReadings, Repetitions> readings;
 };
 
 // The five timed repetitions of one kernel (number 1 to 8, for the message).

@@ -9,6 +9,7 @@
 
 TFormTest *FormTest = nullptr;
 tarvo::Clock Horloge = tarvo::ProcessClock();
+tarvo::TestRun DernierTest{};
 
 TFormTest::TFormTest()
     : TForm(BorderIcons::None)
@@ -42,6 +43,7 @@ void TFormTest::FormActivate()
             ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
             tarvo::FlushWindowSystem();
         });
+        DernierTest = run;
         FormPrincipale->ResultatEntier = run.scores.entier;
         FormPrincipale->ResultatFlottant = run.scores.flottant;
         FormPrincipale->Indice = run.scores.indice;

@@ -29,3 +29,7 @@ extern TFormTest *FormTest;
 // The clock the test run reads: the process's processor time. Tests put a
 // clock of their own here to feed the timed runs the ticks they choose.
 extern tarvo::Clock Horloge;
+
+// The latest test run, every clock reading included: what the kernel benchmark
+// reads after a press of "Tester".
+extern tarvo::TestRun DernierTest;

@@ -92,6 +92,10 @@ private slots:
         // The division and scaling are carried in long double, then rounded once.
         const auto expected = static_cast<float>(((1.6e7L / timing.averageTime) * 0.001L) * 0.001L);
         COMPARE_EXACTLY(timing.result, expected);
+        // Each repetition's readings are kept as the clock gave them.
+        for (std::size_t r = 0; r < ticks.size(); ++r)
+            QCOMPARE(timing.readings[r].end - timing.readings[r].start, std::int64_t(ticks[r]));
+        QCOMPARE(timing.readings[1].start - timing.readings[0].end, std::int64_t(7));
     }
 
     // The clock's units are turned into whole milliseconds, to the nearest.

@@ -1,0 +1,159 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Help.h"
+#include "cli/List.h"
+#include "cli/Merge.h"
+#include "cli/Options.h"
+#include "cli/Output.h"
+#include "cli/Rank.h"
+#include "cli/RunReport.h"
+#include "cli/Runs.h"
+#include "cli/Save.h"
+
+#include "core/Conversions.h"
+#include "core/DataFiles.h"
+#include "core/Errors.h"
+#include "core/SystemFiles.h"
+
+#include <new>
+#include <unistd.h>
+
+namespace tarvo::cli {
+
+namespace {
+
+int runMode(const Options &options, Output &out)
+{
+    // A description that "OK" would refuse is refused before the test.
+    std::optional<ResultRecord> description;
+    if (options.save) {
+        auto checked = CheckDescription(options);
+        if (const QString *refusal = std::get_if<QString>(&checked)) {
+            Say(*refusal);
+            return ExitRefused;
+        }
+        description = std::get<ResultRecord>(checked);
+    }
+
+    const bool text = options.format == Format::Text;
+    const Clock clock = ProcessClock(); // the clock "Tester" runs on
+    Session session;
+    session.before = ReadConditions();
+    if (text)
+        WriteConditionsText(session.before, out);
+    for (int i = 0; i < options.repeat; ++i) {
+        session.runs.push_back(RunOnce(clock, "/"));
+        if (text && options.repeat > 1)
+            WriteRunLineText(session, out);
+    }
+    session.after = ReadConditions();
+
+    RunOutcome outcome;
+    if (options.save || options.rank)
+        outcome.chosenRun = MedianRun(session.runs);
+    const Scores &chosen = session.runs[outcome.chosenRun.value_or(0)].test.scores;
+    const std::string resultsPath = DataFilePath(ResultsFileName);
+    // The runs are shown whatever happens to the files; a failure is said after them.
+    std::optional<QString> failure;
+    try {
+        // Ranked among the results stored before this one.
+        if (options.rank)
+            outcome.ranking = RankIndex(StoredIndex(chosen.indice), resultsPath);
+        if (description)
+            outcome.saved = SaveResult(*description, chosen);
+    } catch (const Exception &e) {
+        failure = QString::fromUtf8(e.what());
+    }
+
+    if (text)
+        WriteConclusionText(session, outcome, out);
+    else
+        WriteSessionJson(session, clock.perSecond, outcome, out);
+    if (failure) {
+        out.flush();
+        Say(QStringLiteral("zurezive : ") + *failure);
+        return ExitFailure;
+    }
+    return 0;
+}
+
+int mergeMode(const Options &options, Output &out)
+{
+    const std::string resultsPath = DataFilePath(ResultsFileName);
+    const MergeOutcome outcome = MergeInto(resultsPath, options.files);
+    out << QStringLiteral("%1 : %2 ligne(s) ajoutée(s), %3 déjà présente(s), %4 refusée(s).\n")
+               .arg(QString::fromLocal8Bit(resultsPath))
+               .arg(outcome.added)
+               .arg(outcome.present)
+               .arg(outcome.refused);
+    for (const Refused &refused : outcome.refusals)
+        out << QStringLiteral("  %1 : lignes refusées %2\n")
+                   .arg(QString::fromLocal8Bit(refused.file), LineNumbers(refused.lines));
+    return 0;
+}
+
+int rankMode(const Options &options, Output &out)
+{
+    const Ranking ranking = RankIndex(*options.index, DataFilePath(ResultsFileName));
+    out << QStringLiteral("Rang de l'indice %1 : %2.\n")
+               .arg(FormatFloat(float(*options.index)), RankText(ranking));
+    return 0;
+}
+
+int perform(const Options &options, Output &out)
+{
+    switch (options.mode) {
+    case Mode::Help:
+        out << HelpText();
+        return 0;
+    case Mode::Version:
+        out << VersionText();
+        return 0;
+    case Mode::Run:
+        return runMode(options, out);
+    case Mode::List:
+        ListResults(DataFilePath(ResultsFileName), options.format, out);
+        return 0;
+    case Mode::Rank:
+        return rankMode(options, out);
+    case Mode::Merge:
+        return mergeMode(options, out);
+    }
+    return ExitUsage;
+}
+
+} // namespace
+
+bool WantsCommandLine(int argc, char *argv[])
+{
+    return !OnlyToolkitOptions(argc, argv);
+}
+
+int RunCommandLine(int argc, char *argv[])
+{
+    const auto parsed = ParseOptions(argc, argv);
+    if (const UsageError *error = std::get_if<UsageError>(&parsed)) {
+        Say(error->message);
+        return ExitUsage;
+    }
+    Output out(STDOUT_FILENO);
+    int status = 0;
+    try {
+        status = perform(std::get<Options>(parsed), out);
+    } catch (const std::bad_alloc &) {
+        out.flush();
+        Say(QStringLiteral("zurezive : la mémoire disponible ne suffit pas : rien n'a été écrit."));
+        return ExitFailure;
+    } catch (const Exception &e) {
+        out.flush();
+        Say(QStringLiteral("zurezive : ") + QString::fromUtf8(e.what()));
+        return ExitFailure;
+    }
+    if (!out.flush()) {
+        Say(QStringLiteral("zurezive : impossible d'écrire la sortie : %1.").arg(SystemReason(out.error())));
+        return ExitFailure;
+    }
+    return status;
+}
+
+} // namespace tarvo::cli

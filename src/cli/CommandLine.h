@@ -1,0 +1,22 @@
+// The program's command line: runs, lists, ranks and merges results without a
+// window and without a display, for scripts and for machines reached over
+// ssh. Only Qt Core is used here; no application object is made. Exit
+// statuses: 0 done, 1 a file could not be read or written or the test could
+// not be timed, 2 a command line that cannot be followed, 3 a description
+// that --save refused.
+#pragma once
+
+namespace tarvo::cli {
+
+inline constexpr int ExitFailure = 1;
+inline constexpr int ExitUsage = 2;
+inline constexpr int ExitRefused = 3;
+
+// Whether the arguments are for the command line rather than for the windows
+// (no argument, or only Qt's own options, start the windows).
+bool WantsCommandLine(int argc, char *argv[]);
+
+// Does what the arguments ask and returns the exit status.
+int RunCommandLine(int argc, char *argv[]);
+
+} // namespace tarvo::cli

@@ -1,0 +1,251 @@
+#include "cli/Conditions.h"
+
+#include "cli/Output.h"
+
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace tarvo::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A small file of the system, without its final line end; nothing when it
+// cannot be read.
+std::optional<std::string> readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        return std::nullopt;
+    std::string content = text.str();
+    while (!content.empty() && (content.back() == '\n' || content.back() == ' '))
+        content.pop_back();
+    return content;
+}
+
+// The entries of a folder whose names start with `prefix`, sorted.
+std::vector<fs::path> entries(const fs::path &folder, std::string_view prefix)
+{
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) == 0)
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The processors' folders: cpu0, cpu1... (not cpufreq, cpuidle).
+std::vector<fs::path> cpuFolders(const fs::path &root)
+{
+    std::vector<fs::path> cpus = entries(root / "sys/devices/system/cpu", "cpu");
+    std::erase_if(cpus, [](const fs::path &p) {
+        const std::string name = p.filename().string();
+        return name.size() == 3 || !std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+    });
+    return cpus;
+}
+
+std::optional<QString> processorModel(const fs::path &root)
+{
+    std::ifstream cpuinfo(root / "proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line)) {
+        if (line.rfind("model name", 0) != 0)
+            continue;
+        const std::size_t colon = line.find(':');
+        if (colon == std::string::npos)
+            break;
+        const QString model = QString::fromUtf8(line.substr(colon + 1)).simplified();
+        return model.isEmpty() ? std::nullopt : std::optional(model);
+    }
+    return std::nullopt;
+}
+
+// "0-3,6" counts 5.
+std::optional<int> onlineCount(const fs::path &root)
+{
+    const auto online = readFile(root / "sys/devices/system/cpu/online");
+    if (!online || online->empty())
+        return std::nullopt;
+    int count = 0;
+    std::istringstream ranges(*online);
+    std::string range;
+    while (std::getline(ranges, range, ',')) {
+        int first = 0, last = 0;
+        const char *begin = range.data(), *end = range.data() + range.size();
+        auto [next, error] = std::from_chars(begin, end, first);
+        if (error != std::errc())
+            return std::nullopt;
+        last = first;
+        if (next != end) {
+            if (*next != '-' || std::from_chars(next + 1, end, last).ec != std::errc() || last < first)
+                return std::nullopt;
+        }
+        count += last - first + 1;
+    }
+    return count;
+}
+
+std::optional<QString> governor(const fs::path &root)
+{
+    std::set<std::string> governors;
+    for (const fs::path &cpu : cpuFolders(root))
+        if (const auto name = readFile(cpu / "cpufreq/scaling_governor"); name && !name->empty())
+            governors.insert(*name);
+    if (governors.empty())
+        return std::nullopt;
+    QStringList names;
+    for (const std::string &name : governors)
+        names << QString::fromStdString(name);
+    return names.join(QStringLiteral(", "));
+}
+
+// On battery when a system battery discharges and no supply is online; on
+// mains when one is, or a battery charges or stays full. A device's own
+// battery (a mouse's) says nothing about the machine.
+std::optional<Power> power(const fs::path &root)
+{
+    bool mainsOnline = false, discharging = false, charged = false;
+    for (const fs::path &supply : entries(root / "sys/class/power_supply", "")) {
+        if (readFile(supply / "scope").value_or("") == "Device")
+            continue;
+        const std::string type = readFile(supply / "type").value_or("");
+        if (type == "Battery") {
+            const std::string status = readFile(supply / "status").value_or("");
+            discharging = discharging || status == "Discharging";
+            charged = charged || status == "Charging" || status == "Full" || status == "Not charging";
+        } else if (!type.empty()) {
+            mainsOnline = mainsOnline || readFile(supply / "online").value_or("") == "1";
+        }
+    }
+    if (mainsOnline || (charged && !discharging))
+        return Power::Mains;
+    if (discharging)
+        return Power::Battery;
+    return std::nullopt;
+}
+
+std::optional<std::array<double, 3>> loadAverage(const fs::path &root)
+{
+    const auto text = readFile(root / "proc/loadavg");
+    if (!text)
+        return std::nullopt;
+    std::array<double, 3> load{};
+    const char *p = text->data(), *end = text->data() + text->size();
+    for (double &value : load) {
+        while (p < end && *p == ' ')
+            ++p;
+        const auto result = std::from_chars(p, end, value);
+        if (result.ec != std::errc())
+            return std::nullopt;
+        p = result.ptr;
+    }
+    return load;
+}
+
+std::optional<std::uint64_t> throttleCount(const fs::path &root)
+{
+    std::optional<std::uint64_t> total;
+    for (const fs::path &cpu : cpuFolders(root)) {
+        for (const char *counter : {"core_throttle_count", "package_throttle_count"}) {
+            const auto text = readFile(cpu / "thermal_throttle" / counter);
+            std::uint64_t count = 0;
+            if (text && std::from_chars(text->data(), text->data() + text->size(), count).ec == std::errc())
+                total = total.value_or(0) + count;
+        }
+    }
+    return total;
+}
+
+} // namespace
+
+Conditions ReadConditions(const std::string &root)
+{
+    const fs::path base(root);
+    return {processorModel(base), onlineCount(base), governor(base), power(base), loadAverage(base),
+            throttleCount(base)};
+}
+
+std::optional<std::uint64_t> ReadThrottleCount(const std::string &root)
+{
+    return throttleCount(fs::path(root));
+}
+
+std::optional<std::uint64_t> ThrottleEvents(const std::vector<RunConditions> &runs)
+{
+    std::uint64_t events = 0;
+    for (const RunConditions &run : runs) {
+        if (!run.throttleBefore || !run.throttleAfter)
+            return std::nullopt;
+        events += *run.throttleAfter - std::min(*run.throttleBefore, *run.throttleAfter);
+    }
+    return runs.empty() ? std::nullopt : std::optional(events);
+}
+
+std::optional<double> ClockMovePercent(const std::vector<RunConditions> &runs)
+{
+    std::vector<double> clocks;
+    for (const RunConditions &run : runs)
+        for (const double hz : {run.clockBeforeHz, run.clockAfterHz})
+            if (hz > 0.0)
+                clocks.push_back(hz);
+    if (clocks.size() < 2)
+        return std::nullopt;
+    const auto [lowest, highest] = std::minmax_element(clocks.begin(), clocks.end());
+    return 100.0 * (*highest - *lowest) / *lowest;
+}
+
+QStringList Warnings(const Conditions &before, const std::vector<RunConditions> &runs)
+{
+    QStringList warnings;
+    if (before.governor && before.governor->split(QStringLiteral(", ")).contains(QStringLiteral("powersave")))
+        warnings << QStringLiteral("Attention : le gouverneur de fréquence est « powersave » : le processeur "
+                                   "peut rester à une fréquence basse et les résultats être bas.");
+    if (before.power == Power::Battery)
+        warnings << QStringLiteral("Attention : la machine fonctionne sur batterie : le processeur peut y "
+                                   "être ralenti.");
+    if (before.load && (*before.load)[0] > 1.0)
+        warnings << QStringLiteral("Attention : la charge moyenne est de %1, au-dessus de 1 : d'autres "
+                                   "programmes occupaient le processeur.")
+                        .arg(Figure((*before.load)[0]));
+    if (const auto events = ThrottleEvents(runs); events && *events > 0)
+        warnings << QStringLiteral("Attention : le processeur a été bridé par la température pendant le test "
+                                   "(%1 fois).")
+                        .arg(*events);
+    if (const auto moved = ClockMovePercent(runs); moved && *moved > 10.0)
+        warnings << QStringLiteral("Attention : la fréquence mesurée du processeur a varié de %1 % pendant "
+                                   "le test.")
+                        .arg(Figure(*moved));
+    return warnings;
+}
+
+QStringList Changes(const Conditions &before, const Conditions &after, const std::vector<RunConditions> &runs)
+{
+    QStringList changes;
+    if (before.governor != after.governor)
+        changes << QStringLiteral("le gouverneur de fréquence (%1, puis %2)")
+                       .arg(before.governor.value_or(QStringLiteral("inconnu")),
+                            after.governor.value_or(QStringLiteral("inconnu")));
+    if (before.power != after.power)
+        changes << QStringLiteral("l'alimentation");
+    if (const auto events = ThrottleEvents(runs); events && *events > 0)
+        changes << QStringLiteral("la limitation thermique (%1 fois)").arg(*events);
+    if (const auto moved = ClockMovePercent(runs); moved && *moved > 10.0)
+        changes << QStringLiteral("la fréquence mesurée (écart de %1 %)").arg(Figure(*moved));
+    return changes;
+}
+
+} // namespace tarvo::cli

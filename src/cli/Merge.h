@@ -1,0 +1,36 @@
+// --merge: results from other files into the results file. A line is taken
+// when it is a well-formed results line (ResultFields.h) ending in CR LF, as
+// the program writes it, and is not already in the results file (or earlier
+// in the files merged) byte for byte. All the lines taken go in one append,
+// whole or not at all, under the file's lock; the other files are only read.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tarvo::cli {
+
+struct Refused {
+    std::string file;
+    std::vector<std::int64_t> lines; // numbered from 1
+};
+
+struct MergeOutcome {
+    std::int64_t added = 0;
+    std::int64_t present = 0;
+    std::int64_t refused = 0;
+    std::vector<Refused> refusals; // one per file with a refused line, in order
+};
+
+// Throws EFOpenError for a file that cannot be read, EWriteError when the
+// append fails: the results file is then left as it was.
+MergeOutcome MergeInto(const std::string &resultsPath, const std::vector<std::string> &files);
+
+// "2, 5-9, 12"
+QString LineNumbers(const std::vector<std::int64_t> &lines);
+
+} // namespace tarvo::cli

@@ -1,0 +1,139 @@
+#include "cli/Output.h"
+
+#include "core/Ansi.h"
+
+#include <QLocale>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <unistd.h>
+
+namespace tarvo::cli {
+
+namespace {
+
+constexpr std::size_t bufferSize = 1 << 16;
+
+template <typename Number>
+std::string programNumber(Number value)
+{
+    char text[400];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    std::string number(text, result.ptr);
+    if (number.find('.') == std::string::npos)
+        number += ".0";
+    return number;
+}
+
+} // namespace
+
+Output::Output(int fd)
+    : fd_(fd)
+{
+    buffer_.reserve(bufferSize);
+}
+
+Output::Output(std::string &sink)
+    : sink_(&sink)
+{
+    buffer_.reserve(bufferSize);
+}
+
+Output::~Output()
+{
+    flush();
+}
+
+Output &Output::operator<<(std::string_view text)
+{
+    buffer_ += text;
+    if (buffer_.size() >= bufferSize)
+        flush();
+    return *this;
+}
+
+Output &Output::operator<<(const QString &text)
+{
+    return *this << std::string_view(text.toUtf8());
+}
+
+Output &Output::operator<<(char c)
+{
+    return *this << std::string_view(&c, 1);
+}
+
+bool Output::flush()
+{
+    if (sink_) {
+        sink_->append(buffer_);
+        buffer_.clear();
+        return true;
+    }
+    const char *data = buffer_.data();
+    std::size_t left = buffer_.size();
+    while (left > 0 && error_ == 0) {
+        const ssize_t n = ::write(fd_, data, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error_ = n < 0 ? errno : EIO;
+            break;
+        }
+        data += n;
+        left -= std::size_t(n);
+    }
+    buffer_.clear();
+    return error_ == 0;
+}
+
+void Say(const QString &line)
+{
+    const QByteArray bytes = (line + u'\n').toUtf8();
+    (void)!::write(STDERR_FILENO, bytes.constData(), std::size_t(bytes.size()));
+}
+
+std::string ProgramNumber(double value)
+{
+    return programNumber(value);
+}
+
+std::string ProgramNumber(float value)
+{
+    return programNumber(value);
+}
+
+QString Figure(double value)
+{
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'f', 2);
+}
+
+void AppendAnsiAsUtf8(std::string &out, QByteArrayView bytes)
+{
+    // Each byte's UTF-8 text, taken once from the code page's decoder.
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> t;
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            t[std::size_t(b)] = fromAnsi(QByteArrayView(&byte, 1)).toStdString();
+        }
+        return t;
+    }();
+    // ASCII goes across in runs; other bytes one at a time.
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p < end) {
+        const char *ascii = p;
+        while (ascii < end && static_cast<unsigned char>(*ascii) < 0x80)
+            ++ascii;
+        out.append(p, std::size_t(ascii - p));
+        if (ascii == end)
+            break;
+        out += table[static_cast<unsigned char>(*ascii)];
+        p = ascii + 1;
+    }
+}
+
+} // namespace tarvo::cli

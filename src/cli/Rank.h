@@ -1,0 +1,32 @@
+// Where an index stands among the stored results: its place from the highest
+// index down ("12e sur 341", the results and this index together, equal
+// indexes sharing a place) and its ratio to the stored indexes' median. Only
+// well-formed results lines count (ResultFields.h).
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace tarvo::cli {
+
+struct Ranking {
+    double index;           // as compared: two decimals, as the line stores it
+    std::int64_t position;  // 1 for the highest
+    std::int64_t count;     // the stored results and this one
+    std::optional<double> median; // of the stored indexes; none when there are none
+};
+
+// A missing results file holds no result. Throws EFOpenError for a file the
+// windows would refuse too.
+Ranking RankIndex(double index, const std::string &resultsPath);
+
+// The index of a run as its line would store it.
+double StoredIndex(float indice);
+
+// "12e sur 341 ; 0,95 fois la médiane des 340 résultats enregistrés (480,12)"
+QString RankText(const Ranking &ranking);
+
+} // namespace tarvo::cli

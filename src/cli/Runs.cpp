@@ -1,0 +1,64 @@
+#include "cli/Runs.h"
+
+#include "core/CoreClock.h"
+#include "core/Spread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <numeric>
+
+namespace tarvo::cli {
+
+namespace {
+
+Spread spreadOf(const std::vector<RunRecord> &runs, float Scores::*score)
+{
+    std::vector<double> values;
+    for (const RunRecord &run : runs)
+        values.push_back(run.test.scores.*score);
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+    return {Median(values), *lowest, *highest, VariationPercent(values)};
+}
+
+} // namespace
+
+RunRecord RunOnce(const Clock &clock, const std::string &root)
+{
+    RunRecord record;
+    record.conditions.throttleBefore = ReadThrottleCount(root);
+    record.conditions.clockBeforeHz = MeasureCoreClockHz();
+    const auto start = std::chrono::steady_clock::now();
+    record.test = RunSpeedTest(clock, {});
+    record.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record.conditions.clockAfterHz = MeasureCoreClockHz();
+    record.conditions.throttleAfter = ReadThrottleCount(root);
+    return record;
+}
+
+Summary Summarize(const std::vector<RunRecord> &runs)
+{
+    Summary summary{spreadOf(runs, &Scores::entier), spreadOf(runs, &Scores::flottant),
+                    spreadOf(runs, &Scores::indice), false};
+    summary.stable = summary.indice.variationPercent <= StableAbovePercent;
+    return summary;
+}
+
+std::size_t MedianRun(const std::vector<RunRecord> &runs)
+{
+    std::vector<std::size_t> order(runs.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return runs[a].test.scores.indice < runs[b].test.scores.indice;
+    });
+    return order[(order.size() - 1) / 2];
+}
+
+std::vector<RunConditions> RunConditionsOf(const std::vector<RunRecord> &runs)
+{
+    std::vector<RunConditions> conditions;
+    for (const RunRecord &run : runs)
+        conditions.push_back(run.conditions);
+    return conditions;
+}
+
+} // namespace tarvo::cli

@@ -1,0 +1,16 @@
+// How a set of measurements spreads: the median and the coefficient of
+// variation, for repeated runs of the speed test and for the benchmarks.
+#pragma once
+
+#include <vector>
+
+namespace tarvo {
+
+// The middle value, or the mean of the two middle ones; 0 for no values.
+double Median(std::vector<double> values);
+
+// Sample standard deviation over the mean, in percent; 0 for fewer than two
+// values or a zero mean.
+double VariationPercent(const std::vector<double> &values);
+
+} // namespace tarvo

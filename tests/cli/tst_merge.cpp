@@ -1,0 +1,120 @@
+// Merging results files: which lines are taken, counted and refused, and the
+// one append that leaves the results file whole when the write fails.
+#include "cli/Merge.h"
+
+#include "core/DataFiles.h"
+#include "core/Errors.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace tarvo::cli;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray line(float indice, const char *processor)
+{
+    tarvo::ResultRecord r;
+    r.Indice = indice;
+    r.ResultatFlottant = 2.0f;
+    r.ResultatEntier = 1.0f;
+    r.Processeur = QString::fromUtf8(processor);
+    r.FreqOrigine = 300;
+    r.FreqOverclock = 333;
+    r.CarteMere = QStringLiteral("Carte");
+    return tarvo::ResultLine(r);
+}
+
+} // namespace
+
+class TestMerge : public QObject {
+    Q_OBJECT
+
+private slots:
+    void takesNewWellFormedLinesOnce()
+    {
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        const QByteArray stored = line(10.0f, "stored") + "hand-written\r\n";
+        QVERIFY(writeFile(results, stored));
+        const QByteArray a = line(10.0f, "stored")           // 1 present
+            + line(20.0f, "new é")                           // 2 added
+            + "junk\r\n"                                     // 3 refused
+            + line(20.0f, "new é")                           // 4 present: added just before
+            + line(30.0f, "lf only").chopped(2) + "\n"       // 5 refused
+            + line(35.0f, "c r").replace(' ', '\r')          // 6 refused: a CR inside
+            + line(40.0f, "no end").chopped(2);              // 7 refused
+        const QByteArray b = "\r\n" + line(50.0f, "b");      // 1 refused, 2 added
+        QVERIFY(writeFile(dir.filePath("a"), a));
+        QVERIFY(writeFile(dir.filePath("b"), b));
+
+        const MergeOutcome outcome =
+            MergeInto(results.toStdString(), {dir.filePath("a").toStdString(), dir.filePath("b").toStdString()});
+        QCOMPARE(outcome.added, std::int64_t(2));
+        QCOMPARE(outcome.present, std::int64_t(2));
+        QCOMPARE(outcome.refused, std::int64_t(5));
+        QCOMPARE(outcome.refusals.size(), std::size_t(2));
+        QCOMPARE(LineNumbers(outcome.refusals[0].lines), QStringLiteral("3, 5-7"));
+        QCOMPARE(LineNumbers(outcome.refusals[1].lines), QStringLiteral("1"));
+        QCOMPARE(readAll(results), stored + line(20.0f, "new é") + line(50.0f, "b"));
+        QCOMPARE(readAll(dir.filePath("a")), a);
+
+        // Merged again, everything is there already.
+        QCOMPARE(MergeInto(results.toStdString(), {dir.filePath("a").toStdString()}).added, std::int64_t(0));
+        QCOMPARE(readAll(results), stored + line(20.0f, "new é") + line(50.0f, "b"));
+    }
+
+    // A write that fails part way (a file-size limit here) takes nothing:
+    // the results file keeps its bytes, and the failure is reported.
+    void aFailedWriteAddsNothing()
+    {
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        const QByteArray stored = line(10.0f, "stored");
+        QVERIFY(writeFile(results, stored));
+        QByteArray other;
+        for (int i = 0; i < 20; ++i)
+            other += line(float(100 + i), "other");
+        QVERIFY(writeFile(dir.filePath("other"), other));
+
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlimit limit{rlim_t(stored.size() + 3 * other.size() / 4), RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            try {
+                MergeInto(results.toStdString(), {dir.filePath("other").toStdString()});
+            } catch (const tarvo::EWriteError &) {
+                ::_exit(0);
+            }
+            ::_exit(1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "not reported, or ended by a signal");
+        QCOMPARE(readAll(results), stored);
+
+        // Without the limit, all twenty lines go in.
+        QCOMPARE(MergeInto(results.toStdString(), {dir.filePath("other").toStdString()}).added, std::int64_t(20));
+        QCOMPARE(readAll(results), stored + other);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestMerge)
+#include "tst_merge.moc"
