@@ -6,6 +6,8 @@
 #include "core/Errors.h"
 #include "core/SystemFiles.h"
 
+#include <QLocale>
+
 #include <charconv>
 #include <cerrno>
 #include <csignal>
@@ -65,8 +67,20 @@ std::string FormatFixed2(double value, int width)
     return text;
 }
 
+void CheckTextLength(qsizetype length)
+{
+    if (length <= LongestText)
+        return;
+    const QLocale french(QLocale::French);
+    throw EEncodingError(QStringLiteral("Le texte donné compte %1 caractères : une description en compte "
+                                        "au plus %2. Il n'a pas été pris.")
+                             .arg(french.toString(qlonglong(length)), french.toString(qlonglong(LongestText)))
+                             .toStdString());
+}
+
 QByteArray DataText(const QString &text)
 {
+    CheckTextLength(text.size());
     if (text.contains(u'\r') || text.contains(u'\n'))
         throw EEncodingError(QStringLiteral("Le texte « %1 » contient un retour à la ligne, "
                                             "qui ne peut pas être enregistré dans les fichiers "

@@ -45,9 +45,18 @@ struct ResultRecord {
     float Indice = -1.0f;
 };
 
+// The longest description a data file takes, in characters: far beyond any
+// real processor or motherboard name, and short enough for an edit field to
+// show it at once (a line of millions of characters takes it seconds to draw).
+inline constexpr qsizetype LongestText = 10000;
+
+// Throws EEncodingError, saying the limit, for a text of `length` characters
+// when that is more than LongestText.
+void CheckTextLength(qsizetype length);
+
 // The Windows-1252 bytes of a text kept in a data file. Throws EEncodingError for
-// a character the code page cannot hold and for a line end, which would split
-// the line in two.
+// a text longer than LongestText, for a character the code page cannot hold and
+// for a line end, which would split the line in two.
 QByteArray DataText(const QString &text);
 
 // The machine's description as a results line and the comparison row show it:

@@ -180,7 +180,10 @@ void TApplication::DestroyForms()
 
 void TApplication::ShowException(const std::exception &error)
 {
-    QWidget *parent = TForm::ActiveForm();
+    // Over the dialog the user is in, if any (an input box refusing a paste).
+    QWidget *parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = TForm::ActiveForm();
     if (parent && !parent->isVisible())
         parent = nullptr;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("CPU Tarvo 32"), messageOf(error),

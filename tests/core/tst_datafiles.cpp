@@ -200,6 +200,7 @@ private slots:
         QTest::newRow("emoji in the board") << QStringLiteral("P") << QString::fromUtf8("A 🙂");
         QTest::newRow("line feed") << QStringLiteral("P\nQ") << QStringLiteral("A");
         QTest::newRow("carriage return") << QStringLiteral("P") << QStringLiteral("A\r");
+        QTest::newRow("longer than a description") << QString(LongestText + 1, u'p') << QStringLiteral("A");
     }
     void refusesWhatTheFileCannotHold()
     {

@@ -7,6 +7,7 @@
 #include "framework/ComboBox.h"
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -303,8 +304,8 @@ private slots:
         QTest::newRow("processor cancelled") << 0 << true << "ignored" << "NoCPU" << QByteArray("NoCPU\r\n") << cpu;
         QTest::newRow("processor empty") << 0 << false << "" << "" << QByteArray("\r\n") << cpu;
         QTest::newRow("processor with %") << 0 << false << "100% %s" << "100% %s" << QByteArray("100% %s\r\n") << cpu;
-        QTest::newRow("processor of 40,000 characters")
-            << 0 << false << QString(40000, u'p') << QString(40000, u'p') << QByteArray(40000, 'p') + "\r\n" << cpu;
+        QTest::newRow("processor of 10,000 characters, the most")
+            << 0 << false << QString(10000, u'p') << QString(10000, u'p') << QByteArray(10000, 'p') + "\r\n" << cpu;
         QTest::newRow("leading zeros") << 1 << false << "0450" << "450" << QByteArray("450\r\n") << origine;
         QTest::newRow("origin cancelled") << 1 << true << "ignored" << "-1" << QByteArray("-1\r\n") << origine;
         QTest::newRow("overclock") << 2 << false << "333" << "333" << QByteArray("333\r\n") << overclock;
@@ -391,6 +392,57 @@ private slots:
         QTest::keyClicks(box->lineEdit(), QStringLiteral("C"));
         QCOMPARE(box->text(), QStringLiteral("ABC"));
         QCOMPARE(SaisieProcesseur, QStringLiteral("ABC"));
+    }
+
+    // A text longer than a description may be is refused with a message as the
+    // user gives it, whether pasted (measured before the field takes it) or
+    // typed; the field keeps its text.
+    void anOverlongTextIsRefusedAtOnce_data()
+    {
+        QTest::addColumn<bool>("inInputBox");
+        QTest::addColumn<bool>("pasted");
+        QTest::newRow("a million characters pasted into the input box") << true << true;
+        QTest::newRow("a million characters pasted into a combo box") << false << true;
+        QTest::newRow("one character too many typed into the input box") << true << false;
+        QTest::newRow("one character too many typed into a combo box") << false << false;
+    }
+    void anOverlongTextIsRefusedAtOnce()
+    {
+        QFETCH(bool, inInputBox);
+        QFETCH(bool, pasted);
+        const QString kept = pasted ? QStringLiteral("Kept") : QString(10000, u'k');
+        QApplication::clipboard()->setText(QString(1000000, u'p'));
+        bool told = false;
+        QString message, left;
+        auto give = [&](QLineEdit *edit) {
+            edit->setText(kept);
+            edit->setFocus();
+            acknowledge(&told, &message);
+            if (pasted)
+                QTest::keySequence(edit, QKeySequence::Paste);
+            else
+                QTest::keyClick(edit, Qt::Key_P);
+            left = edit->text();
+        };
+
+        FormSaisie->setVisible(true);
+        if (inInputBox) {
+            bool seen = false;
+            onNextModal([&](QDialog *dialog) {
+                give(dialog->findChild<QLineEdit *>());
+                dialog->accept();
+            }, &seen);
+            QTest::mouseClick(button("ButtonCarteMere"), Qt::LeftButton);
+            QVERIFY(seen);
+            QCOMPARE(SaisieCarteMere, kept);
+        } else {
+            give(combo("ComboCarteMere")->lineEdit());
+            QCOMPARE(combo("ComboCarteMere")->text(), kept);
+        }
+        QVERIFY(told);
+        QVERIFY2(message.contains(QStringLiteral("10")) && message.contains(QStringLiteral("000")),
+                 qPrintable(message));
+        QCOMPARE(left.size(), kept.size());
     }
 
     void typingIntoAFrequencyTakesEachWholeText()
