@@ -272,6 +272,7 @@ QByteArray lineEndFirst(int fd, off_t size)
 struct Outcome {
     int error = 0;
     qsizetype kept = 0;   // bytes of this append left in the file
+    bool whole = false;   // all of them: the line is there, perhaps not on disk
     bool otherWriter = false;
     int cutError = 0;     // why they could not be taken back
 };
@@ -306,6 +307,7 @@ Outcome appendWhole(int fd, QByteArrayView line)
         return outcome;
 
     outcome.kept = written.bytes;
+    outcome.whole = written.bytes == whole.size();
     if (!written.contiguous || ::fstat(fd, &info) != 0 || info.st_size != written.end) {
         outcome.otherWriter = true;
         return outcome;
@@ -325,16 +327,18 @@ Outcome appendWhole(int fd, QByteArrayView line)
 {
     QString message = QStringLiteral("Impossible d'écrire dans le fichier « %1 » : %2.")
                           .arg(fileName(path), SystemReason(outcome.error));
-    if (outcome.otherWriter)
-        message += QStringLiteral(" Ce qui en avait été écrit (%1 octets) y est resté, car un autre "
-                                  "programme a écrit dans le fichier entre-temps ; la prochaine ligne "
-                                  "commencera sur une ligne à part.")
-                       .arg(outcome.kept);
-    else if (outcome.kept > 0)
-        message += QStringLiteral(" Ce qui en avait été écrit (%1 octets) n'a pas pu en être retiré "
-                                  "(%2) ; la prochaine ligne commencera sur une ligne à part.")
-                       .arg(outcome.kept)
-                       .arg(SystemReason(outcome.cutError));
+    if (outcome.kept > 0) {
+        const QString why = outcome.otherWriter
+            ? QStringLiteral("un autre programme a écrit dans le fichier entre-temps")
+            : SystemReason(outcome.cutError);
+        message += outcome.whole
+            ? QStringLiteral(" La ligne y a cependant été écrite en entier et n'a pas pu en être retirée : %1.")
+                  .arg(why)
+            : QStringLiteral(" Son début (%1 octets) y a été écrit et n'a pas pu en être retiré : %2 ; la "
+                             "prochaine ligne commencera sur une ligne à part.")
+                  .arg(outcome.kept)
+                  .arg(why);
+    }
     throw EWriteError(message.toStdString());
 }
 
