@@ -341,7 +341,7 @@ private slots:
         path = dir.filePath("TARVODAT.TXT").toStdString();
         const QByteArray before("A\r\n"), line = ResultLine(example());
         AppendToFile(path, before);
-        const auto restore = qScopeGuard([] { FlushFile = [](int fd) { return ::fsync(fd) == 0 ? 0 : errno; }; });
+        const auto restore = qScopeGuard([flush = FlushFile] { FlushFile = flush; });
         FlushFile = [](int) {
             const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND);
             (void)!::write(fd, other.constData(), size_t(other.size()));
