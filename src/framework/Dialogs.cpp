@@ -61,7 +61,10 @@ protected:
             return false;
         case QEvent::Drop: {
             const QMimeData *data = static_cast<QDropEvent *>(event)->mimeData();
-            return data && refused(data->text(), false);
+            if (!data || !refused(data->text(), false))
+                return false;
+            event->ignore(); // the source keeps its text
+            return true;
         }
         case QEvent::InputMethod:
             return refused(static_cast<QInputMethodEvent *>(event)->commitString(), true);
