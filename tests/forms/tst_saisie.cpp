@@ -616,22 +616,6 @@ private slots:
                  line + "1000000000.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]\r\n");
     }
 
-    // Files whose last line was left without its end (edited by hand, cut short
-    // by a crash): the new entry and the new results line each get a line of
-    // their own.
-    void aLastLineWithoutItsEndIsEndedFirst()
-    {
-        const QByteArray old("       10.00       10.00       10.00            Ancien 1 \xe0 1     [CM A]");
-        QVERIFY(writeFile(file("TARVODAT.TXT"), old));
-        QVERIFY(writeFile(file("_CPU.TXT"), "Ancien processeur"));
-        FormSaisie->setVisible(true);
-        QVERIFY(giveAll("Proc Neuf", "300", "333", "Carte Neuve"));
-        QTest::mouseClick(button("ButtonOK"), Qt::LeftButton);
-        QCOMPARE(readAll(file("_CPU.TXT")), QByteArray("Ancien processeur\r\nProc Neuf\r\n"));
-        QCOMPARE(readAll(file("TARVODAT.TXT")),
-                 old + "\r\n       42.00       38.50       52.50            Proc Neuf 300 \xe0 333     [CM Carte Neuve]\r\n");
-    }
-
     // A pipe is refused at once, never waited on; once it is gone, "OK" again
     // stores the line once.
     void aFailedResultsAppendKeepsTheWindowOpen()
