@@ -167,13 +167,13 @@ int lockForAppend(int fd)
 }
 
 // Termination asked for while a line is written and flushed waits until it is:
-// the line is then whole or absent. The signals are blocked on this thread,
-// and any other thread that receives them only notes them; once the line is
-// done they take effect as they would have, by their own action. A size limit
-// also sends SIGXFSZ, which would end the program: it is held back and
-// discarded, and the write's EFBIG reported.
+// the line is then whole or absent. The signals are blocked on this thread, and
+// any other thread that receives one passes it on to this one, where it waits
+// in turn; once the line is done it takes effect as it would have, by its own
+// action. A size limit also sends SIGXFSZ, which would end the program: it is
+// held back and discarded, and the write's EFBIG reported.
 constexpr int deferredSignals[] = {SIGTERM, SIGINT, SIGHUP};
-volatile std::sig_atomic_t noted = 0;
+volatile pid_t appender = 0;
 
 class HeldTermination {
 public:
@@ -185,16 +185,18 @@ public:
         for (const int signal : deferredSignals)
             sigaddset(&held, signal);
         pthread_sigmask(SIG_BLOCK, &held, &previousMask_);
-        noted = 0;
-        struct sigaction note {};
-        note.sa_handler = [](int signal) { noted = signal; };
-        note.sa_flags = SA_RESTART;
-        sigfillset(&note.sa_mask);
+        appender = ::gettid();
+        struct sigaction passOn {};
+        passOn.sa_handler = [](int signal) { ::tgkill(::getpid(), appender, signal); };
+        passOn.sa_flags = SA_RESTART;
+        sigfillset(&passOn.sa_mask);
         for (size_t i = 0; i < std::size(deferredSignals); ++i)
-            ::sigaction(deferredSignals[i], &note, &previousActions_[i]);
+            ::sigaction(deferredSignals[i], &passOn, &previousActions_[i]);
     }
     ~HeldTermination()
     {
+        // A signal passed on even after this still waits on this thread, and
+        // comes with its own action.
         for (size_t i = 0; i < std::size(deferredSignals); ++i)
             ::sigaction(deferredSignals[i], &previousActions_[i], nullptr);
         sigset_t fileSize;
@@ -203,10 +205,7 @@ public:
         const timespec now {};
         while (sigtimedwait(&fileSize, nullptr, &now) == SIGXFSZ) {
         }
-        // What was sent to this thread comes now; what another thread noted, again.
         pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
-        if (const int signal = noted)
-            ::raise(signal);
     }
     HeldTermination(const HeldTermination &) = delete;
     HeldTermination &operator=(const HeldTermination &) = delete;
