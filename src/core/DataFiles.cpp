@@ -6,6 +6,8 @@
 #include "core/Errors.h"
 #include "core/SystemFiles.h"
 
+#include <QLocale>
+
 #include <charconv>
 #include <cerrno>
 #include <csignal>
@@ -23,13 +25,6 @@ namespace {
 QString fileName(std::string_view path)
 {
     return QString::fromLocal8Bit(path.data(), qsizetype(path.size()));
-}
-
-[[noreturn]] void throwWriteError(const std::string &path, int error)
-{
-    throw EWriteError(QStringLiteral("Impossible d'écrire dans le fichier « %1 » : %2.")
-                          .arg(fileName(path), SystemReason(error))
-                          .toStdString());
 }
 
 // getcwd with a buffer that grows until the path fits: no length limit. Empty
@@ -72,8 +67,20 @@ std::string FormatFixed2(double value, int width)
     return text;
 }
 
+void CheckTextLength(qsizetype length)
+{
+    if (length <= LongestText)
+        return;
+    const QLocale french(QLocale::French);
+    throw EEncodingError(QStringLiteral("Le texte donné compte %1 caractères : une description en compte "
+                                        "au plus %2. Il n'a pas été pris.")
+                             .arg(french.toString(qlonglong(length)), french.toString(qlonglong(LongestText)))
+                             .toStdString());
+}
+
 QByteArray DataText(const QString &text)
 {
+    CheckTextLength(text.size());
     if (text.contains(u'\r') || text.contains(u'\n'))
         throw EEncodingError(QStringLiteral("Le texte « %1 » contient un retour à la ligne, "
                                             "qui ne peut pas être enregistré dans les fichiers "
@@ -159,102 +166,213 @@ int lockForAppend(int fd)
     return result;
 }
 
+// Termination asked for while a line is written and flushed waits until it is:
+// the line is then whole or absent. The signals are blocked on this thread, and
+// any other thread that receives one passes it on to this one, where it waits
+// in turn; once the line is done it takes effect as it would have, by its own
+// action. A size limit also sends SIGXFSZ, which would end the program: it is
+// held back and discarded, and the write's EFBIG reported.
+constexpr int deferredSignals[] = {SIGTERM, SIGINT, SIGHUP};
+volatile pid_t appender = 0;
+
+class HeldTermination {
+public:
+    HeldTermination()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        sigaddset(&held, SIGXFSZ);
+        for (const int signal : deferredSignals)
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &previousMask_);
+        appender = ::gettid();
+        struct sigaction passOn {};
+        passOn.sa_handler = [](int signal) { ::tgkill(::getpid(), appender, signal); };
+        passOn.sa_flags = SA_RESTART;
+        sigfillset(&passOn.sa_mask);
+        for (size_t i = 0; i < std::size(deferredSignals); ++i)
+            ::sigaction(deferredSignals[i], &passOn, &previousActions_[i]);
+    }
+    ~HeldTermination()
+    {
+        // A signal passed on even after this still waits on this thread, and
+        // comes with its own action.
+        for (size_t i = 0; i < std::size(deferredSignals); ++i)
+            ::sigaction(deferredSignals[i], &previousActions_[i], nullptr);
+        sigset_t fileSize;
+        sigemptyset(&fileSize);
+        sigaddset(&fileSize, SIGXFSZ);
+        const timespec now {};
+        while (sigtimedwait(&fileSize, nullptr, &now) == SIGXFSZ) {
+        }
+        pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+    }
+    HeldTermination(const HeldTermination &) = delete;
+    HeldTermination &operator=(const HeldTermination &) = delete;
+
+private:
+    sigset_t previousMask_;
+    struct sigaction previousActions_[std::size(deferredSignals)];
+};
+
+int flushToDisk(int fd)
+{
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
+// Where this append's bytes went, so that taking them back never cuts what
+// another writer added: a file system without locks lets one in.
+struct Written {
+    off_t first = -1;         // where the first piece landed
+    off_t end = -1;           // just past the last piece
+    qsizetype bytes = 0;
+    bool contiguous = true;   // no other bytes between the pieces
+};
+
 // One write for the whole line: with O_APPEND the kernel places it at the end
 // in one piece, so a second writer's line goes before or after it, never inside.
-// Past a file-size limit the kernel also sends SIGXFSZ, which would end the
-// program: it is held back and discarded, and the write's EFBIG reported.
-int writeAll(int fd, QByteArrayView bytes)
+int writeAll(int fd, QByteArrayView bytes, Written &written)
 {
-    sigset_t fileSize, previous;
-    sigemptyset(&fileSize);
-    sigaddset(&fileSize, SIGXFSZ);
-    pthread_sigmask(SIG_BLOCK, &fileSize, &previous);
-
-    int error = 0;
     const char *data = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
         const ssize_t n = ::write(fd, data, size_t(left));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : EIO;
-            break;
-        }
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        const off_t after = ::lseek(fd, 0, SEEK_CUR);
+        if (written.bytes > 0 && after - n != written.end)
+            written.contiguous = false;
+        if (written.bytes == 0)
+            written.first = after - n;
+        written.end = after;
+        written.bytes += n;
         data += n;
         left -= n;
     }
-
-    const timespec now {};
-    while (sigtimedwait(&fileSize, nullptr, &now) == SIGXFSZ) {
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return error;
+    return 0;
 }
+
+// A file that does not end with a line end gets one first (a line edited by
+// hand, or cut short), so that the new line is a line of its own. A lone CR is
+// completed, and a lone LF already ends a line for every reader.
+QByteArray lineEndFirst(int fd, off_t size)
+{
+    char last[2] = {};
+    const off_t at = size >= 2 ? size - 2 : 0;
+    const ssize_t n = size > 0 ? ::pread(fd, last, size_t(size - at), at) : 0;
+    if (n <= 0 || last[n - 1] == '\n')
+        return {};
+    return last[n - 1] == '\r' ? QByteArray("\n") : QByteArray("\r\n");
+}
+
+// Why what was written stayed in the file, when it did.
+struct Outcome {
+    int error = 0;
+    qsizetype kept = 0;   // bytes of this append left in the file
+    bool whole = false;   // all of them: the line is there, perhaps not on disk
+    bool otherWriter = false;
+    int cutError = 0;     // why they could not be taken back
+};
 
 // The line, whole and flushed, or the file as it was: a write that fails part
 // way (disk full, quota, size limit, I/O error) leaves no fragment for the next
-// line to continue. Under the lock, no other copy appends in between.
-int appendWhole(int fd, QByteArrayView bytes)
+// line to continue. Under the lock, no other copy appends in between; where
+// there is no lock, only this append's own bytes are ever cut, and only while
+// nothing follows them.
+Outcome appendWhole(int fd, QByteArrayView line)
 {
+    Outcome outcome;
     struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return errno;
-    int error = writeAll(fd, bytes);
+    if (::fstat(fd, &info) != 0) {
+        outcome.error = errno;
+        return outcome;
+    }
+    QByteArray bytes = lineEndFirst(fd, info.st_size);
+    const QByteArrayView whole = bytes.isEmpty() ? line : QByteArrayView(bytes += line);
+
+    const HeldTermination held;
+    Written written;
+    outcome.error = writeAll(fd, whole, written);
     // A result the user saw confirmed must survive a crash right after. A file
     // system that cannot sync (EINVAL) has been given all it gets.
-    if (error == 0 && ::fsync(fd) != 0 && errno != EINVAL)
-        error = errno;
-    if (error != 0) {
-        while (::ftruncate(fd, info.st_size) != 0 && errno == EINTR) {
-        }
+    if (outcome.error == 0) {
+        outcome.error = FlushFile(fd);
+        if (outcome.error == EINVAL)
+            outcome.error = 0;
     }
-    return error;
+    if (outcome.error == 0 || written.bytes == 0)
+        return outcome;
+
+    outcome.kept = written.bytes;
+    outcome.whole = written.bytes == whole.size();
+    if (!written.contiguous || ::fstat(fd, &info) != 0 || info.st_size != written.end) {
+        outcome.otherWriter = true;
+        return outcome;
+    }
+    int cut;
+    do
+        cut = ::ftruncate(fd, written.first);
+    while (cut != 0 && errno == EINTR);
+    if (cut == 0)
+        outcome.kept = 0;
+    else
+        outcome.cutError = errno;
+    return outcome;
+}
+
+[[noreturn]] void throwWriteError(const std::string &path, const Outcome &outcome)
+{
+    QString message = QStringLiteral("Impossible d'écrire dans le fichier « %1 » : %2.")
+                          .arg(fileName(path), SystemReason(outcome.error));
+    if (outcome.kept > 0) {
+        const QString why = outcome.otherWriter
+            ? QStringLiteral("un autre programme a écrit dans le fichier entre-temps")
+            : SystemReason(outcome.cutError);
+        message += outcome.whole
+            ? QStringLiteral(" La ligne y a cependant été écrite en entier et n'a pas pu en être retirée : %1.")
+                  .arg(why)
+            : QStringLiteral(" Son début (%1 octets) y a été écrit et n'a pas pu en être retiré : %2 ; la "
+                             "prochaine ligne commencera sur une ligne à part.")
+                  .arg(outcome.kept)
+                  .arg(why);
+    }
+    throw EWriteError(message.toStdString());
 }
 
 } // namespace
 
+int (*FlushFile)(int fd) = flushToDisk;
+
 void AppendToFile(const std::string &path, QByteArrayView bytes)
 {
     int error = 0;
-    const int fd = OpenDataFile(path, O_WRONLY | O_APPEND | O_CREAT, error);
+    // Read as well as written: the file's last bytes tell whether its last line
+    // has its end. A file that may only be written is still appended to.
+    int fd = OpenDataFile(path, O_RDWR | O_APPEND | O_CREAT, error);
+    if (fd < 0 && error == EACCES)
+        fd = OpenDataFile(path, O_WRONLY | O_APPEND | O_CREAT, error);
     if (fd < 0)
-        throwWriteError(path, error);
-    error = lockForAppend(fd);
-    if (error == 0)
-        error = appendWhole(fd, bytes);
+        throwWriteError(path, Outcome {error});
+    Outcome outcome;
+    outcome.error = lockForAppend(fd);
+    if (outcome.error == 0)
+        outcome = appendWhole(fd, bytes);
     // Closing releases the lock.
-    if (::close(fd) != 0 && errno != EINTR && error == 0)
-        error = errno;
-    if (error != 0)
-        throwWriteError(path, error);
+    if (::close(fd) != 0 && errno != EINTR && outcome.error == 0)
+        outcome.error = errno;
+    if (outcome.error != 0)
+        throwWriteError(path, outcome);
 }
 
-std::FILE *OpenHistory(const std::string &path) noexcept
+void CreateHistory(const std::string &path) noexcept
 {
-    // Only a missing file is created; an existing one is never truncated, and
-    // one that is not a plain file is left alone without waiting on it.
+    // Never truncated, and anything but a plain file left alone unopened.
     int error = 0;
-    int fd = OpenDataFile(path, O_RDONLY, error);
-    const char *mode = "r";
-    if (fd < 0 && error == ENOENT) {
-        fd = OpenDataFile(path, O_WRONLY | O_CREAT, error);
-        mode = "w";
-    }
-    if (fd < 0)
-        return nullptr;
-    std::FILE *stream = ::fdopen(fd, mode);
-    if (!stream)
+    const int fd = OpenDataFile(path, O_WRONLY | O_CREAT | O_EXCL, error);
+    if (fd >= 0)
         ::close(fd);
-    return stream;
-}
-
-void CloseHistory(std::FILE *&slot) noexcept
-{
-    if (!slot)
-        return;
-    std::fclose(slot);
-    slot = nullptr;
 }
 
 } // namespace tarvo

@@ -11,7 +11,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -46,9 +45,18 @@ struct ResultRecord {
     float Indice = -1.0f;
 };
 
+// The longest description a data file takes, in characters: far beyond any
+// real processor or motherboard name, and short enough for an edit field to
+// show it at once (a line of millions of characters takes it seconds to draw).
+inline constexpr qsizetype LongestText = 10000;
+
+// Throws EEncodingError, saying the limit, for a text of `length` characters
+// when that is more than LongestText.
+void CheckTextLength(qsizetype length);
+
 // The Windows-1252 bytes of a text kept in a data file. Throws EEncodingError for
-// a character the code page cannot hold and for a line end, which would split
-// the line in two.
+// a text longer than LongestText, for a character the code page cannot hold and
+// for a line end, which would split the line in two.
 QByteArray DataText(const QString &text);
 
 // The machine's description as a results line and the comparison row show it:
@@ -67,19 +75,24 @@ QByteArray HistoryEntry(std::int32_t value);
 
 // Appends the bytes at the end of the file, created when missing, with one write
 // on a descriptor opened for appending, then flushes them to disk, all under the
-// file's lock (flock) so that copies of the program take turns. Throws
-// EWriteError naming the file and the system's reason; a write that failed part
-// way is taken back first, so the file keeps its length. The file is never read,
-// and nothing that was in it before is truncated or rewritten. Only a regular
-// file is appended to.
+// file's lock (flock) so that copies of the program take turns. A file whose
+// last line has no line end gets one first, in the same write, so that the new
+// line is a line of its own. Termination signals (SIGTERM, SIGINT, SIGHUP)
+// wait until the line is written and flushed. Throws EWriteError naming the
+// file and the system's reason; a write that failed part way is taken back
+// first, so the file keeps its length, unless another program has written
+// after it (where the file system has no locks) or the file refuses it
+// (append-only): the message then says what stayed. Nothing that was in the
+// file before is truncated or rewritten. Only a regular file is appended to.
 void AppendToFile(const std::string &path, QByteArrayView bytes);
 
-// A history list's slot: opens the file for reading, or creates it empty when it
-// does not exist. An existing file is never truncated. Null when neither works,
-// at once for something other than a regular file.
-std::FILE *OpenHistory(const std::string &path) noexcept;
+// How an append flushes its file to disk: 0, or the errno of fsync. Tests put a
+// fault in its place (an I/O error, another writer, a signal) to drive what follows.
+extern int (*FlushFile)(int fd);
 
-// Closes the slot's stream, if it holds one, and empties it.
-void CloseHistory(std::FILE *&slot) noexcept;
+// Creates a history list's file, empty, when it is missing, so that loading the
+// list never meets a missing file; an existing file is left unopened. Nothing
+// is reported: a list that could not be made says so when it is loaded.
+void CreateHistory(const std::string &path) noexcept;
 
 } // namespace tarvo

@@ -33,7 +33,8 @@ public:
     using Exception::Exception;
 };
 
-// A text holding a character that Windows-1252 cannot hold.
+// A text the data files cannot hold: a character outside Windows-1252, a line
+// break, or more characters than a description may have.
 class EEncodingError : public Exception {
 public:
     using Exception::Exception;

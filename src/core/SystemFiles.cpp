@@ -63,6 +63,38 @@ private:
     }
 };
 
+// The folder that holds the leaf itself, relative to `folder.fd`.
+std::string parentOf(const Folder &folder)
+{
+    const size_t cut = folder.leaf.rfind('/');
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? "/" : folder.leaf.substr(0, cut);
+}
+
+// A link in a folder that anyone may write to and only owners may delete from
+// (/tmp), made by someone other than the person running the program and the
+// folder's owner, may lead anywhere that person can write: it is not followed.
+bool plantedLink(const Folder &folder, const struct stat &link)
+{
+    if (link.st_uid == ::geteuid())
+        return false;
+    struct stat parent {};
+    if (::fstatat(folder.fd, parentOf(folder).c_str(), &parent, 0) != 0)
+        return false;
+    return (parent.st_mode & S_ISVTX) && (parent.st_mode & S_IWOTH) && link.st_uid != parent.st_uid;
+}
+
+int syncFolder(const Folder &folder)
+{
+    const int fd = ::openat(folder.fd, parentOf(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    return error;
+}
+
 } // namespace
 
 QString SystemReason(int error)
@@ -74,6 +106,9 @@ QString SystemReason(int error)
         return QStringLiteral("ce n'est pas un fichier ordinaire (tube, périphérique ou socket)");
     case FileLocked:
         return QStringLiteral("un autre programme le garde verrouillé");
+    case PlantedLink:
+        return QStringLiteral("c'est un lien symbolique posé par un autre utilisateur dans un dossier "
+                              "partagé, qui n'est pas suivi");
     case ENOENT: return QStringLiteral("Aucun fichier ou dossier de ce type");
     case EACCES: return QStringLiteral("Permission non accordée");
     case EPERM: return QStringLiteral("Opération non permise");
@@ -105,41 +140,75 @@ QString SystemReason(int error)
 
 int OpenDataFile(const std::string &path, int flags, int &error)
 {
-    // What the path names now: a pipe or device is refused without being opened,
-    // as opening one may wait for a writer or have effects of its own.
     Folder folder(path, error);
     if (folder.fd == -1)
         return -1;
-    struct stat info {};
-    if (::fstatat(folder.fd, folder.leaf.c_str(), &info, 0) == 0) {
-        if (const int refusal = refusalFor(info.st_mode)) {
-            error = refusal;
+    const char *leaf = folder.leaf.c_str();
+    // What the path names is looked at before it is opened, and what was opened
+    // is checked against it: should the path change in between (a link put in
+    // its place, the file made by another program), it is looked at again.
+    for (int round = 0; round < 3; ++round) {
+        struct stat info {};
+        bool missing = false;
+        if (::fstatat(folder.fd, leaf, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT || !(flags & O_CREAT)) {
+                error = errno;
+                return -1;
+            }
+            missing = true;
+        }
+        const bool link = !missing && S_ISLNK(info.st_mode);
+        bool known = !missing; // info tells what would be opened
+        if (link) {
+            if (plantedLink(folder, info)) {
+                error = PlantedLink;
+                return -1;
+            }
+            if (::fstatat(folder.fd, leaf, &info, 0) != 0) {
+                if (errno != ENOENT || !(flags & O_CREAT)) {
+                    error = errno;
+                    return -1;
+                }
+                known = false; // a link to a file yet to be made
+            }
+        }
+        // A pipe or device is refused without being opened, as opening one may
+        // wait for a writer or have effects of its own.
+        if (known) {
+            if (const int refusal = refusalFor(info.st_mode)) {
+                error = refusal;
+                return -1;
+            }
+        }
+
+        // A missing file is made by this open alone, so that its folder is synced
+        // once; where there was no link, none put there meanwhile is followed.
+        int extra = link ? 0 : O_NOFOLLOW;
+        if (missing)
+            extra |= O_EXCL;
+        int fd;
+        do
+            fd = ::openat(folder.fd, leaf, flags | extra | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            error = errno;
+            if ((error == EEXIST && !(flags & O_EXCL)) || (error == ELOOP && !link))
+                continue;
             return -1;
         }
-    } else if (errno != ENOENT || !(flags & O_CREAT)) {
-        error = errno;
-        return -1;
+        error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
+        // A new name lasts through a power cut only once its folder is on disk too.
+        if (error == 0 && missing)
+            error = syncFolder(folder);
+        if (error != 0) {
+            ::close(fd);
+            return -1;
+        }
+        // A regular file never blocks; the flag goes so that nothing later depends on it.
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        return fd;
     }
-
-    // It may have been replaced since: open without waiting, then look again at
-    // what was really opened.
-    int fd;
-    do
-        fd = ::openat(folder.fd, folder.leaf.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        error = errno;
-        return -1;
-    }
-    error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
-    if (error != 0) {
-        ::close(fd);
-        return -1;
-    }
-    // A regular file never blocks; the flag goes so that nothing later depends on it.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    error = 0;
-    return fd;
+    return -1;
 }
 
 } // namespace tarvo

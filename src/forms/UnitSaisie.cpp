@@ -28,18 +28,6 @@ std::string CheminFreqOverclock;
 std::string CheminCarteMere;
 std::string CheminDonnees;
 
-namespace {
-
-// An entry goes to its list at once; the slot's stream is closed first, as the
-// list is appended to through a descriptor of its own.
-void AppendHistory(std::FILE *&slot, const std::string &path, const QByteArray &entry)
-{
-    tarvo::CloseHistory(slot);
-    tarvo::AppendToFile(path, entry);
-}
-
-} // namespace
-
 TFormSaisie::TFormSaisie()
     : TForm(BorderIcons::None)
     , ui(std::make_unique<Ui::TFormSaisie>())
@@ -63,37 +51,22 @@ TFormSaisie::TFormSaisie()
     connectHandler(ui->ComboCarteMere, &TComboBox::Change, this, &TFormSaisie::ComboCarteMereChange);
 }
 
-TFormSaisie::~TFormSaisie()
-{
-    // The window may go while a list is still open (no "OK" since the last showing).
-    CloseHistoryLists();
-}
+TFormSaisie::~TFormSaisie() = default;
 
 void TFormSaisie::OpenHistoryLists()
 {
-    // Every path is built before any file is opened.
+    // Every path is built before any file is made.
     CheminCPU = tarvo::DataFilePath(tarvo::HistoryCPUName);
     CheminFreqOrigine = tarvo::DataFilePath(tarvo::HistoryFreqOrigineName);
     CheminFreqOverclock = tarvo::DataFilePath(tarvo::HistoryFreqOverclockName);
     CheminCarteMere = tarvo::DataFilePath(tarvo::HistoryCarteMereName);
 
-    // Opening creates a missing list, so that a drop-down never meets a missing file.
-    tarvo::CloseHistory(FichierCPU);
-    FichierCPU = tarvo::OpenHistory(CheminCPU);
-    tarvo::CloseHistory(FichierFreqOrigine);
-    FichierFreqOrigine = tarvo::OpenHistory(CheminFreqOrigine);
-    tarvo::CloseHistory(FichierFreqOverclock);
-    FichierFreqOverclock = tarvo::OpenHistory(CheminFreqOverclock);
-    tarvo::CloseHistory(FichierCarteMere);
-    FichierCarteMere = tarvo::OpenHistory(CheminCarteMere);
-}
-
-void TFormSaisie::CloseHistoryLists()
-{
-    tarvo::CloseHistory(FichierCPU);
-    tarvo::CloseHistory(FichierFreqOrigine);
-    tarvo::CloseHistory(FichierFreqOverclock);
-    tarvo::CloseHistory(FichierCarteMere);
+    // A missing list is made now, so that a drop-down never meets a missing file;
+    // nothing stays open: each drop-down reads its file, each entry appends to it.
+    tarvo::CreateHistory(CheminCPU);
+    tarvo::CreateHistory(CheminFreqOrigine);
+    tarvo::CreateHistory(CheminFreqOverclock);
+    tarvo::CreateHistory(CheminCarteMere);
 }
 
 void TFormSaisie::FormActivate()
@@ -111,7 +84,7 @@ void TFormSaisie::ButtonCPUClick()
     const QByteArray entry = tarvo::HistoryEntry(answer);
     SaisieProcesseur = answer;
     ui->ComboCPU->setText(SaisieProcesseur);
-    AppendHistory(FichierCPU, CheminCPU, entry);
+    tarvo::AppendToFile(CheminCPU, entry);
 }
 
 void TFormSaisie::ButtonFreqOrigineClick()
@@ -121,7 +94,7 @@ void TFormSaisie::ButtonFreqOrigineClick()
                                   IntToStr(-1));
     SaisieFreqOrigine = StrToInt(SaisieTexte);
     ui->ComboFreqOrigine->setText(IntToStr(SaisieFreqOrigine));
-    AppendHistory(FichierFreqOrigine, CheminFreqOrigine, tarvo::HistoryEntry(SaisieFreqOrigine));
+    tarvo::AppendToFile(CheminFreqOrigine, tarvo::HistoryEntry(SaisieFreqOrigine));
 }
 
 void TFormSaisie::ButtonFreqOverclockClick()
@@ -131,7 +104,7 @@ void TFormSaisie::ButtonFreqOverclockClick()
                                   IntToStr(-1));
     SaisieFreqOverclock = StrToInt(SaisieTexte);
     ui->ComboFreqOverclock->setText(IntToStr(SaisieFreqOverclock));
-    AppendHistory(FichierFreqOverclock, CheminFreqOverclock, tarvo::HistoryEntry(SaisieFreqOverclock));
+    tarvo::AppendToFile(CheminFreqOverclock, tarvo::HistoryEntry(SaisieFreqOverclock));
 }
 
 void TFormSaisie::ButtonCarteMereClick()
@@ -142,7 +115,7 @@ void TFormSaisie::ButtonCarteMereClick()
     const QByteArray entry = tarvo::HistoryEntry(answer);
     SaisieCarteMere = answer;
     ui->ComboCarteMere->setText(SaisieCarteMere);
-    AppendHistory(FichierCarteMere, CheminCarteMere, entry);
+    tarvo::AppendToFile(CheminCarteMere, entry);
 }
 
 void TFormSaisie::ButtonOKClick()
@@ -161,8 +134,6 @@ void TFormSaisie::ButtonOKClick()
     if (SaisieCarteMere.isEmpty() || SaisieCarteMere == QLatin1String("NoCarteMere"))
         return;
     FormPrincipale->CarteMere = SaisieCarteMere;
-
-    CloseHistoryLists();
 
     // A line that cannot be stored ends the handler here with the reason shown:
     // the window stays open with its values, so "OK" can be pressed again.

@@ -2,8 +2,9 @@
 // earlier entries from the history lists or giving new ones, and "OK" copies
 // the description into the machine record (FormPrincipale) and appends the
 // results line. The entry state and the data-file paths are unit-level, as
-// they outlive every showing of the window; the history lists' streams are
-// held by the window from its activation until "OK".
+// they outlive every showing of the window. The history lists are files read
+// by path at each drop-down and appended to by each new entry; no file is held
+// open between two handlers.
 #pragma once
 
 #include "framework/Form.h"
@@ -11,7 +12,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -27,12 +27,6 @@ public:
     ~TFormSaisie() override;
 
     std::unique_ptr<Ui::TFormSaisie> ui;
-
-    // The history lists' slots: empty, or one stream opened at the latest activation.
-    std::FILE *FichierCPU = nullptr;
-    std::FILE *FichierFreqOrigine = nullptr;
-    std::FILE *FichierFreqOverclock = nullptr;
-    std::FILE *FichierCarteMere = nullptr;
 
     void ButtonCPUClick();
     void ButtonFreqOrigineClick();
@@ -51,7 +45,6 @@ public:
 
 private:
     void OpenHistoryLists();
-    void CloseHistoryLists();
 };
 
 extern TFormSaisie *FormSaisie;

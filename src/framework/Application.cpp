@@ -1,5 +1,6 @@
 #include "framework/Application.h"
 
+#include "core/SystemFiles.h"
 #include "framework/Form.h"
 
 #include <QApplication>
@@ -10,13 +11,19 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <new>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <stdexcept>
+#include <sys/eventfd.h>
+#include <sys/mman.h>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace tarvo {
@@ -124,10 +131,81 @@ private:
     int held_ = -1;
 };
 
+// What a session needs beyond what is open when it starts. Descriptors: the
+// display connection, the event loop's and the display thread's wake-ups, the
+// accessibility bus, an input method, a font or icon cache being read, a data
+// file with its folder and lock timer; 14 are open at the busiest moment of a
+// session (X11 or Wayland), and twice that leaves room for what a desktop adds
+// (more fonts, portals, input methods). Threads: the display's event thread
+// (two under Wayland), the session bus, Qt's pool for drawing large images
+// (as many as the processor has cores) and the sort of a long list, with one
+// to spare. Short of them a program starts blank or freezes for good inside
+// Qt's painting; short of them at start-up, it does not start.
+constexpr int descriptorsNeeded = 32;
+
+int threadsNeeded()
+{
+    return 5 + int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// Empty when the system gives what a session needs; otherwise why not, in French.
+QString starved()
+{
+    std::vector<int> held;
+    int error = 0;
+    while (int(held.size()) < descriptorsNeeded) {
+        const int fd = ::eventfd(0, EFD_CLOEXEC);
+        if (fd < 0) {
+            error = errno;
+            break;
+        }
+        held.push_back(fd);
+    }
+    for (const int fd : held)
+        ::close(fd);
+    if (error != 0)
+        return QStringLiteral("le système ne lui laisse pas ouvrir les %1 fichiers dont il a besoin (%2)")
+            .arg(descriptorsNeeded)
+            .arg(SystemReason(error));
+
+    // All at once, as a session has them.
+    std::mutex mutex;
+    std::condition_variable started;
+    bool done = false;
+    std::vector<std::thread> threads;
+    try {
+        while (int(threads.size()) < threadsNeeded()) {
+            threads.emplace_back([&] {
+                std::unique_lock lock(mutex);
+                started.wait(lock, [&] { return done; });
+            });
+        }
+    } catch (const std::system_error &failure) {
+        error = failure.code().value();
+    }
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    started.notify_all();
+    for (std::thread &thread : threads)
+        thread.join();
+    if (error != 0)
+        return QStringLiteral("le système ne lui laisse pas lancer les %1 fils d'exécution dont il a besoin (%2)")
+            .arg(threadsNeeded())
+            .arg(SystemReason(error));
+    return {};
+}
+
 } // namespace
 
 std::unique_ptr<QApplication> TApplication::Open(int &argc, char *argv[])
 {
+    if (const QString why = starved(); !why.isEmpty()) {
+        const QByteArray line = QStringLiteral("CPU Tarvo 32 ne peut pas démarrer : %1.\n").arg(why).toUtf8();
+        (void)!::write(STDERR_FILENO, line.constData(), size_t(line.size()));
+        std::exit(EXIT_FAILURE);
+    }
     const HeldStderr held;
     return std::make_unique<QApplication>(argc, argv);
 }
@@ -180,7 +258,10 @@ void TApplication::DestroyForms()
 
 void TApplication::ShowException(const std::exception &error)
 {
-    QWidget *parent = TForm::ActiveForm();
+    // Over the dialog the user is in, if any (an input box refusing a paste).
+    QWidget *parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = TForm::ActiveForm();
     if (parent && !parent->isVisible())
         parent = nullptr;
     QMessageBox box(QMessageBox::Critical, QStringLiteral("CPU Tarvo 32"), messageOf(error),

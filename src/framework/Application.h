@@ -24,7 +24,8 @@ class TApplication {
 public:
     // Makes Qt's application object. Without a display Qt explains it in English
     // over several lines and aborts: the user reads one French line on standard
-    // error instead, and the program fails.
+    // error instead, and the program fails. So it does, before any window, when
+    // the system would not give it the descriptors and threads a session needs.
     static std::unique_ptr<QApplication> Open(int &argc, char *argv[]);
 
     // Registers the designed fonts and loads Qt's French translations.

@@ -3,6 +3,7 @@
 #include "core/DataFiles.h"
 #include "core/Errors.h"
 #include "framework/Application.h"
+#include "framework/Dialogs.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -11,14 +12,6 @@
 #include <limits>
 
 namespace tarvo {
-
-namespace {
-
-// An entry longer than this would take the edit box seconds to lay out (half a
-// second a million characters): it is shown shortened and cannot be picked.
-constexpr qsizetype longestEditable = 1 << 20;
-
-} // namespace
 
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent)
@@ -35,6 +28,7 @@ TComboBox::TComboBox(QWidget *parent)
     setCompleter(nullptr);
     // Qt's default of 32,767 characters would cut a longer text without a word.
     lineEdit()->setMaxLength(std::numeric_limits<int>::max());
+    BoundInput(lineEdit());
     // textEdited covers typing, pasting, cutting and undo; activated covers a pick
     // from the list and the arrow keys. Neither fires for text set from code.
     connect(lineEdit(), &QLineEdit::textEdited, this, &TComboBox::userChanged);
@@ -76,7 +70,8 @@ void TComboBox::LoadFromFile(const std::string &path)
 {
     // Replacing the items empties the edit text: it is put back whatever happens.
     const QString kept = text();
-    model_.setLongestSelectable(std::min<qsizetype>(lineEdit()->maxLength(), longestEditable));
+    // A longer entry (written by hand) is shown shortened and cannot be picked.
+    model_.setLongestSelectable(LongestText);
     try {
         model_.LoadFromFile(path);
     } catch (...) {

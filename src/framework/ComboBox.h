@@ -6,8 +6,9 @@
 // so that a history of millions of entries drops down as fast as the results
 // list loads; replacing them leaves the edit text as it was. What it shows is
 // what the data files can hold: a text the user gives that they cannot (a
-// character outside Windows-1252, a line break) is refused with its message,
-// the box showing its last accepted text again, and reports no Change.
+// character outside Windows-1252, a line break, more than LongestText
+// characters) is refused with its message, the box showing its last accepted
+// text again, and reports no Change.
 #pragma once
 
 #include "framework/Items.h"

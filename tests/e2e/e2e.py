@@ -180,14 +180,17 @@ def drive(session):
     histories = ["_CPU.TXT", "_FORIG.TXT", "_FOVER.TXT", "_CMERE.TXT"]
     for name in histories:
         expect(read(workdir, name) == b"", f"{name} is not an empty new file")
+    # The lists are made, then read by path: nothing is kept open.
+    held = open_descriptors(program.pid, workdir)
+    expect(not held, f"the entry window keeps data files open: {sorted(held)}")
 
     step("four values through the input boxes, one box cancelled")
+    # An activation makes a missing list: had closing the input box counted as
+    # an activation of the entry window, the motherboards' list would be back.
+    os.remove(os.path.join(workdir, "_CMERE.TXT"))
     answer_input_box(app, entry_button(saisie, "ButtonCPU"), "Nouveau processeur", PROCESSEUR)
-    # The append closed the processor's history stream; had closing the input
-    # box counted as an activation of the entry window, it would be open again.
-    held = open_descriptors(program.pid, workdir)
-    expect("_CPU.TXT" not in held,
-           f"the entry window was activated again when the input box closed (open: {sorted(held)})")
+    expect(not os.path.exists(os.path.join(workdir, "_CMERE.TXT")),
+           "the entry window was activated again when the input box closed")
     answer_input_box(app, entry_button(saisie, "ButtonFreqOrigine"), "Nouvelle fréquence d'origine",
                      FREQ_ORIGINE_TYPED)
     answer_input_box(app, entry_button(saisie, "ButtonFreqOverclock"), "Nouvelle fréquence d'overclock", None)
