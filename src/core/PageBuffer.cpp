@@ -57,9 +57,6 @@ void PageBuffer::resize(std::size_t bytes)
         throw std::bad_alloc();
     base_ = static_cast<char *>(moved);
     capacity_ = wanted == 0 ? 0 : bytes;
-    // Advice only: where huge pages are not offered, small ones do.
-    if (base_)
-        ::madvise(base_, wanted, MADV_HUGEPAGE);
 }
 
 } // namespace tarvo

@@ -1,6 +1,9 @@
 // Anonymous memory for a long list: the file's bytes and the lines' references.
 // It grows and shrinks in place (mremap), never copied, and is given back to
-// the system whole when freed, where the heap would keep it.
+// the system whole when freed, where the heap would keep it. It asks for no
+// huge pages: in a virtual machine, huge pages taken from memory left idle a
+// few seconds (which the host has taken back) cost more to clear than the
+// small pages' faults, and a user's click always comes after such a pause.
 #pragma once
 
 #include <cstddef>
