@@ -16,6 +16,8 @@ packages="$packages clang libclang-rt-14-dev"
 packages="$packages openbox xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston"
 # The start-up benchmark watches windows from the X server (xcb and its Damage extension).
 packages="$packages libxcb1-dev libxcb-damage0-dev"
+# The list benchmark presses through the X server's test extension.
+packages="$packages libxcb-xtest0-dev"
 # The arm64 cross build, its tests under emulation and its package: Debian's
 # multiarch Qt for the target, the cross compiler and binutils (objdump reads
 # the arm64 kernels' code), qemu's user-mode emulator.
