@@ -2,7 +2,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QAccessible>
-#include <QCursor>
+#include <QHoverEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -175,8 +175,7 @@ void UniformRowsView::paintEvent(QPaintEvent *event)
     const int last = int(std::min<qint64>(count - 1, below));
 
     const QModelIndex current = currentIndex();
-    const QModelIndex hover =
-        viewport()->underMouse() ? indexAt(viewport()->mapFromGlobal(QCursor::pos())) : QModelIndex();
+    const QModelIndex hover = hoverRow_ >= 0 && hoverRow_ < count ? indexOf(hoverRow_) : QModelIndex();
     const QItemSelectionModel *selections = selectionModel();
     const bool focus = (hasFocus() || viewport()->hasFocus()) && current.isValid();
     const QStyle::State state = option.state;
@@ -204,6 +203,27 @@ void UniformRowsView::paintEvent(QPaintEvent *event)
             option.state &= ~QStyle::State_MouseOver;
         itemDelegateForIndex(index)->paint(&painter, option, index);
     }
+}
+
+bool UniformRowsView::viewportEvent(QEvent *event)
+{
+    // The row under the pointer, as Qt's views follow it (where the style asks
+    // for hover events).
+    switch (event->type()) {
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove: {
+        const QModelIndex under = indexAt(static_cast<QHoverEvent *>(event)->position().toPoint());
+        hoverRow_ = under.isValid() ? under.row() : -1;
+        break;
+    }
+    case QEvent::HoverLeave:
+    case QEvent::Leave:
+        hoverRow_ = -1;
+        break;
+    default:
+        break;
+    }
+    return QListView::viewportEvent(event);
 }
 
 QModelIndex UniformRowsView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers)

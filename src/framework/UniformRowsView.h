@@ -23,6 +23,7 @@ public:
     void doItemsLayout() override;
 
 protected:
+    bool viewportEvent(QEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
     void paintEvent(QPaintEvent *event) override;
     int horizontalOffset() const override;
@@ -48,6 +49,7 @@ private:
     int enabledFrom(int row, int step) const;
 
     int rowHeight_ = 1;
+    int hoverRow_ = -1;
 };
 
 } // namespace tarvo
