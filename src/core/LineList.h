@@ -1,11 +1,14 @@
 // A text file cut into lines and kept as its Windows-1252 bytes, with one 8-byte
-// reference per line (where the line starts and, up to 16 MB, its length). A
-// list of any length stays compact (the file's size plus 8 bytes a line; 16
-// while it is sorted) and a line is decoded only when it is shown. The bytes
-// are a private copy of the file, never a mapping of it: a file cut short or
-// rewritten by another program never changes what is shown, nor can it crash
-// the program. A sorted list that is loaded again from a file that has only
-// grown reads and sorts in only the new lines.
+// reference per line (LineRecords.h). A list of any length stays compact (the
+// file's size plus 8 bytes a line; 16 while it is sorted) and a line is decoded
+// only when it is shown. The bytes are a private copy of the file, never a
+// mapping of it: a file cut short or rewritten by another program never changes
+// what is shown, nor can it crash the program.
+//
+// Copies are cheap and share the file's bytes: a list loaded again from a file
+// that has only grown reads in only the new bytes, adds them after those it
+// shares (a copy's own lines stay as they were) and sorts and merges in only
+// the new lines. Two windows showing the same file so hold it once.
 #pragma once
 
 #include <QByteArray>
@@ -13,42 +16,28 @@
 #include <QString>
 #include <QStringList>
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
-#include <utility>
-#include <vector>
+
+struct stat;
 
 namespace tarvo {
 
-// Anonymous memory for a long list, asked for in huge pages where the system
-// offers them: a page fault every 2 MB instead of every 4 KB, which otherwise
-// costs more than reading and sorting. It grows and shrinks in place, never
-// copied. Throws std::bad_alloc when the system refuses.
-class PageBuffer {
-public:
-    PageBuffer() = default;
-    ~PageBuffer();
-    PageBuffer(PageBuffer &&other) noexcept;
-    PageBuffer &operator=(PageBuffer &&other) noexcept;
-
-    char *data() { return base_; }
-    const char *data() const { return base_; }
-    std::size_t capacity() const { return capacity_; }
-
-    // Keeps the first bytes.
-    void resize(std::size_t bytes);
-
-private:
-    char *base_ = nullptr;
-    std::size_t capacity_ = 0;
-};
+class PageBuffer;
 
 class LineList {
 public:
-    // Lines end at CR LF, and also at a lone LF or CR; a final line end gives
-    // no extra line. In file order.
+    LineList();
+    ~LineList();
+    LineList(const LineList &other);
+    LineList &operator=(const LineList &other);
+    LineList(LineList &&other) noexcept;
+    LineList &operator=(LineList &&other) noexcept;
+
+    // Lines end at CR LF, and also at a lone LF or CR; a final line end gives no
+    // extra line. In file order.
     static LineList fromBytes(QByteArrayView bytes);
 
     qsizetype size() const { return count_; }
@@ -64,12 +53,15 @@ public:
     // In a sorted list: the row of a line of exactly these bytes, or -1.
     qsizetype find(QByteArrayView bytes) const;
 
+    // Whether both lists hold their lines in the same bytes.
+    bool sharesBytesWith(const LineList &other) const;
+
     // Makes the list the file's lines in ascending text order. When the list
-    // holds the sorted lines of this same file (same device and inode), which
-    // has since only grown, with a line end before the new bytes and the old
-    // bytes unchanged, only the new lines are read and merged in; otherwise the
-    // list is emptied and the file read whole. Either way the list is what a
-    // whole load would give; the result says which way it was read.
+    // holds the sorted lines of this same file, which has since only grown
+    // (FileGrowth.h says how that is told), with a line end before the new
+    // bytes, only the new bytes are read and the new lines merged in; otherwise
+    // the file is read whole. Either way the list is what a whole load would
+    // give; the result says which way it was read.
     //
     // Only a regular file is read. Throws EFOpenError with a French message
     // naming the path when the file cannot be opened or read, or would not fit
@@ -81,23 +73,20 @@ public:
     Read loadSorted(const std::string &path, const std::function<void(std::uint64_t)> &starting = {});
 
 private:
+    struct Bytes;
+
+    const std::uint64_t *refs() const;
     std::uint64_t lengthOf(std::uint64_t ref) const;
-    bool grewOnly(int fd, std::uint64_t size) const;
-    void readAll(int fd, const std::string &path, std::uint64_t size, std::uint64_t budget);
-    void readAppended(int fd, const std::string &path, std::uint64_t size, std::uint64_t budget);
+    bool grewOnly(int fd, const struct stat &now) const;
+    void readAll(int fd, const std::string &path, const struct stat &info, std::uint64_t budget);
+    void readAppended(int fd, const std::string &path, const struct stat &info, std::uint64_t budget);
 
-    PageBuffer data_;
-    std::uint64_t bytes_ = 0;
-    // One reference a line: offset << 24 | length, the length saturated; the
-    // lengths of lines of 16 MB and more are kept apart, by offset.
-    PageBuffer lines_;
+    // The bytes, shared with copies; this list's lines are in the first `held_`.
+    std::shared_ptr<Bytes> bytes_;
+    std::uint64_t held_ = 0;
+    // One reference a line, in the list's order; shared with copies until changed.
+    std::shared_ptr<PageBuffer> lines_;
     qsizetype count_ = 0;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> longLines_;
-
-    // The file the lines were loaded from, to tell an append from any other change.
-    bool loaded_ = false;
-    std::uint64_t device_ = 0;
-    std::uint64_t inode_ = 0;
 };
 
 } // namespace tarvo

@@ -6,12 +6,37 @@
 #include "framework/Dialogs.h"
 
 #include <QLineEdit>
-#include <QListView>
+#include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <limits>
 
 namespace tarvo {
+
+namespace {
+
+// The drop-down list: rows placed by their number, drawn as Qt's own combo box
+// list draws them (in the box's font, the whole row marked when picked).
+class DropDownView : public UniformRowsView {
+public:
+    explicit DropDownView(QComboBox *combo)
+        : combo_(combo)
+    {
+    }
+
+protected:
+    void initViewItemOption(QStyleOptionViewItem *option) const override
+    {
+        UniformRowsView::initViewItemOption(option);
+        option->showDecorationSelected = true;
+        option->font = combo_->font();
+    }
+
+private:
+    QComboBox *combo_;
+};
+
+} // namespace
 
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent)
@@ -19,8 +44,7 @@ TComboBox::TComboBox(QWidget *parent)
 {
     setModel(&model_);
     // Rows of one height: the drop-down list never measures a million of them.
-    if (auto *list = qobject_cast<QListView *>(view()))
-        list->setUniformItemSizes(true);
+    setView(new DropDownView(this));
     setEditable(true);
     // The text is the user's: Enter adds no item, and no inline completion
     // shows more than was typed.

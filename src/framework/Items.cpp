@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <optional>
 
 namespace tarvo {
@@ -28,6 +29,14 @@ QString shownText(QByteArrayView line)
     if (line.size() <= shownCharacters)
         return fromAnsi(line);
     return fromAnsi(line.first(shownCharacters)) + QChar(0x2026);
+}
+
+// The list of each file last loaded by a model: a model showing a file
+// another has shown starts from that list. Its bytes are shared, not copied.
+std::map<std::string, LineList> &latestLists()
+{
+    static std::map<std::string, LineList> lists;
+    return lists;
 }
 
 class FixedHeightDelegate : public QStyledItemDelegate {
@@ -88,20 +97,30 @@ int SortedLinesModel::find(const QString &text) const
     return isAnsi(text) ? int(lines_.find(toAnsi(text))) : -1;
 }
 
-void SortedLinesModel::LoadFromFile(const std::string &path)
+LineList::Read SortedLinesModel::LoadFromFile(const std::string &path)
 {
+    // Taken out while it loads, so that no other copy holds its references and
+    // new lines are merged into them in place.
+    std::map<std::string, LineList> &latest = latestLists();
+    LineList next;
+    if (const auto found = latest.find(path); found != latest.end()) {
+        next = std::move(found->second);
+        latest.erase(found);
+    }
     std::optional<HourglassCursor> busy;
     bool resetting = false;
+    LineList::Read read = LineList::Read::Whole;
     try {
-        lines_.loadSorted(path, [this, &busy, &resetting](std::uint64_t bytes) {
+        read = next.loadSorted(path, [this, &busy, &resetting](std::uint64_t bytes) {
             if (bytes >= busyFrom)
                 busy.emplace();
             beginResetModel();
             resetting = true;
+            lines_ = LineList();
         });
         // A view counts its rows in an int.
-        if (lines_.size() > std::numeric_limits<int>::max()) {
-            lines_ = LineList();
+        if (next.size() > std::numeric_limits<int>::max()) {
+            next = LineList();
             throw EFOpenError(QStringLiteral("Le fichier « %1 » a trop de lignes pour être affiché.")
                                   .arg(QString::fromLocal8Bit(path))
                                   .toStdString());
@@ -109,18 +128,20 @@ void SortedLinesModel::LoadFromFile(const std::string &path)
     } catch (...) {
         if (resetting)
             endResetModel();
+        else if (!next.isEmpty())
+            latest.emplace(path, std::move(next)); // untouched: still the latest
         throw;
     }
+    lines_ = next;
+    latest.insert_or_assign(path, std::move(next));
     endResetModel();
+    return read;
 }
 
 TListBox::TListBox(QWidget *parent)
-    : QListView(parent)
+    : UniformRowsView(parent)
     , model_(this)
 {
-    // Every row has the same height: the view then never measures the rows,
-    // which keeps scrolling a long list smooth.
-    setUniformItemSizes(true);
     setItemDelegate(new FixedHeightDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -138,9 +159,9 @@ void TListBox::setItemHeight(int height)
     doItemsLayout();
 }
 
-void TListBox::LoadFromFile(const std::string &path)
+LineList::Read TListBox::LoadFromFile(const std::string &path)
 {
-    model_.LoadFromFile(path);
+    return model_.LoadFromFile(path);
 }
 
 int TListBox::count() const

@@ -1,12 +1,15 @@
 // The framework's sorted list box. Its items are the lines of a text file kept
 // as one byte buffer (LineList), so that a list of a million lines needs neither
-// a widget item nor a string per line; a line is decoded only when drawn.
+// a widget item nor a string per line; a line is decoded only when drawn, and
+// rows are placed by their number (UniformRowsView). Lists of the same file
+// share its bytes: the stored results and comparison windows both show the
+// results file, and the second to show it reads only what the first has not.
 #pragma once
 
 #include "core/LineList.h"
+#include "framework/UniformRowsView.h"
 
 #include <QAbstractListModel>
-#include <QListView>
 
 #include <limits>
 #include <string>
@@ -23,12 +26,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    // Replaces the items by the file's lines in ascending text order (reading
-    // only what was appended when the file has only grown). A file that cannot
+    // Replaces the items by the file's lines in ascending text order. It starts
+    // from the list of this path last loaded by any model, and reads only what
+    // was appended to the file since, when it has only grown. A file that cannot
     // be opened or is too large for memory throws EFOpenError and leaves the
     // items as they were; once the file is being read, a failure (an I/O error,
     // memory) leaves the list empty. The hourglass shows while a long file loads.
-    void LoadFromFile(const std::string &path);
+    LineList::Read LoadFromFile(const std::string &path);
 
     const LineList &lines() const { return lines_; }
 
@@ -44,7 +48,7 @@ private:
     qsizetype longestSelectable_ = std::numeric_limits<qsizetype>::max();
 };
 
-class TListBox : public QListView {
+class TListBox : public UniformRowsView {
     Q_OBJECT
     // Every row's height in pixels; 0 lets the style size the rows.
     Q_PROPERTY(int itemHeight READ itemHeight WRITE setItemHeight)
@@ -52,7 +56,7 @@ class TListBox : public QListView {
 public:
     explicit TListBox(QWidget *parent = nullptr);
 
-    void LoadFromFile(const std::string &path);
+    LineList::Read LoadFromFile(const std::string &path);
     int count() const;
     QString item(int row) const;
 

@@ -1,4 +1,5 @@
 #include "core/Errors.h"
+#include "core/FileGrowth.h"
 #include "core/SystemFiles.h"
 #include "core/LineList.h"
 
@@ -16,6 +17,8 @@
 #include <unistd.h>
 
 using namespace tarvo;
+
+Q_DECLARE_METATYPE(tarvo::FileStamp)
 
 namespace {
 
@@ -295,6 +298,83 @@ private slots:
         const QList<QByteArray> expected = sortedSlowly(cutSlowly(after));
         QCOMPARE(list.size(), expected.size());
         QVERIFY(bytesOf(list) == expected);
+    }
+
+    // The rule that lets a reload read only what was appended, on file states
+    // given here: 8,192 bytes held, their last 4,096 compared.
+    void reloadTrustsOnlyAGrowthWithItsLastBlockUnchanged_data()
+    {
+        QTest::addColumn<FileStamp>("now");
+        QTest::addColumn<bool>("lastBlockSame");
+        QTest::addColumn<bool>("held");
+        const FileStamp before {8, 100, 8192, 1'000'000'000, 1'000'000'000};
+        const auto with = [&](auto change) {
+            FileStamp stamp = before;
+            change(stamp);
+            return stamp;
+        };
+        const auto later = [](FileStamp &s) { s.modifiedNs += 4'000'000, s.changedNs += 4'000'000; };
+        QTest::newRow("untouched") << before << true << true;
+        QTest::newRow("appended") << with([&](FileStamp &s) { later(s), s.size += 60; }) << true << true;
+        QTest::newRow("appended, last block rewritten")
+            << with([&](FileStamp &s) { later(s), s.size += 60; }) << false << false;
+        QTest::newRow("same size, last block rewritten") << before << false << false;
+        QTest::newRow("same size, written in place") << with(later) << true << false;
+        QTest::newRow("same size, times set back (status time moved)")
+            << with([](FileStamp &s) { s.changedNs += 4'000'000; }) << true << false;
+        QTest::newRow("cut short") << with([&](FileStamp &s) { later(s), s.size -= 1; }) << true << false;
+        QTest::newRow("another file in its place") << with([](FileStamp &s) { s.inode += 1; }) << true << false;
+        QTest::newRow("another file system") << with([](FileStamp &s) { s.device += 1; }) << true << false;
+    }
+    void reloadTrustsOnlyAGrowthWithItsLastBlockUnchanged()
+    {
+        QFETCH(FileStamp, now);
+        QFETCH(bool, lastBlockSame);
+        QFETCH(bool, held);
+        const FileStamp before {8, 100, 8192, 1'000'000'000, 1'000'000'000};
+        const QByteArray tail(int(comparedBlock), 'x');
+        QByteArray read = tail;
+        if (!lastBlockSame)
+            read[0] = 'y';
+        QCOMPARE(StillHeld(before, 8192, now, tail, read), held);
+    }
+
+    void copiesShareTheBytesAndKeepTheirOwnLines()
+    {
+        // Two windows on one file: the second starts from the first's list.
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TARVODAT.TXT");
+        const QByteArray first = "      250.00 b\r\n       75.50 a\r\n";
+        QVERIFY(writeFile(path, first));
+        LineList shown;
+        QVERIFY(shown.loadSorted(path.toStdString()) == LineList::Read::Whole);
+        LineList other = shown;
+
+        const auto append = [&](const QByteArray &bytes) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::Append));
+            QCOMPARE(file.write(bytes), bytes.size());
+        };
+        append("     1200.00 c\r\n");
+        QVERIFY(other.loadSorted(path.toStdString()) == LineList::Read::Appended);
+        QVERIFY(other.sharesBytesWith(shown));
+        QCOMPARE(shown.size(), 2); // until it is loaded again itself
+        QCOMPARE(other.toStringList(), (QStringList{"       75.50 a", "      250.00 b", "     1200.00 c"}));
+
+        // The first catches up with what the other read, and the file's new line.
+        append("        1.00 z\r\n");
+        QVERIFY(shown.loadSorted(path.toStdString()) == LineList::Read::Appended);
+        QVERIFY(shown.sharesBytesWith(other));
+        QCOMPARE(bytesOf(shown), sortedSlowly(cutSlowly(first + "     1200.00 c\r\n        1.00 z\r\n")));
+        QCOMPARE(other.size(), 3);
+
+        // Rewritten in place: read whole, the copy keeps what it showed.
+        QVERIFY(writeFile(path, "q\r\n"));
+        QVERIFY(other.loadSorted(path.toStdString()) == LineList::Read::Whole);
+        QCOMPARE(other.toStringList(), QStringList{"q"});
+        QVERIFY(!other.sharesBytesWith(shown));
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown.at(0), QStringLiteral("        1.00 z"));
     }
 
     void refusesAFileTooLargeForMemory()

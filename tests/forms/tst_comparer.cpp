@@ -212,6 +212,21 @@ private slots:
         QDir::setCurrent(stage_.startDir);
     }
 
+    void bothWindowsHoldTheResultsFileOnceAndShowItAsAtTheirActivation()
+    {
+        FormConsulter->setVisible(true);
+        appendLine(resultLine(75.5, 80, 62, "Q"));
+        FormComparer->setVisible(true);
+        auto *consulter = FormConsulter->findChild<TListBox *>(QStringLiteral("ListDonnees"));
+        const auto lines = [](TListBox *list) { return qobject_cast<tarvo::SortedLinesModel *>(list->model())->lines(); };
+        QVERIFY(lines(list()).sharesBytesWith(lines(consulter)));
+        QCOMPARE(list()->count(), 2);
+        QCOMPARE(consulter->count(), 1);
+        comeBackTo(FormConsulter);
+        QTRY_COMPARE(consulter->count(), 2);
+        QCOMPARE(consulter->item(0), list()->item(0));
+    }
+
     void detailsControlTable_data()
     {
         QTest::addColumn<QString>("name");

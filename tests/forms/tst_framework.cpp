@@ -3,12 +3,16 @@
 
 #include "core/Errors.h"
 #include "framework/Dialogs.h"
+#include "framework/Items.h"
 #include "framework/WindowSystem.h"
 
+#include <QAccessible>
+#include <QFile>
 #include <QFontInfo>
 #include <QInputDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <new>
@@ -59,6 +63,25 @@ public:
     QPushButton *button;
     int clicks = 0;
 };
+
+// A list box of `count` lines "000000" to its last, 13 pixels a row, shown.
+std::unique_ptr<tarvo::TListBox> shownList(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += QByteArray::number(i).rightJustified(6, '0') + "\r\n";
+    QFile file(QStringLiteral("rows.txt"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return nullptr;
+    file.close();
+    auto list = std::make_unique<tarvo::TListBox>();
+    list->setItemHeight(13);
+    list->resize(200, 209);
+    list->LoadFromFile("rows.txt");
+    list->show();
+    list->setFocus();
+    return list;
+}
 
 } // namespace
 
@@ -320,6 +343,73 @@ private slots:
         QCOMPARE(QFontInfo(font).family(), drawn);
         QCOMPARE(font.pixelSize(), 11);
         QCOMPARE(font.bold(), bold);
+    }
+
+    // Rows placed by their number: the keys reach the row they promise and the
+    // view follows it. Rows: the first or the last, then whole pages (the rows
+    // that fit, less one), then rows.
+    void listKeysReachTheirRow_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<bool>("fromLast");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("rows");
+        // The focus makes the first row the current one.
+        QTest::newRow("down") << QList<int>{Qt::Key_Down} << false << 0 << 1;
+        QTest::newRow("down three times") << QList<int>{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down} << false << 0 << 3;
+        QTest::newRow("page down twice") << QList<int>{Qt::Key_Down, Qt::Key_PageDown, Qt::Key_PageDown} << false
+                                         << 2 << 1;
+        QTest::newRow("end") << QList<int>{Qt::Key_End} << true << 0 << 0;
+        QTest::newRow("end, up") << QList<int>{Qt::Key_End, Qt::Key_Up} << true << 0 << -1;
+        QTest::newRow("end, page up") << QList<int>{Qt::Key_End, Qt::Key_PageUp} << true << -1 << 0;
+        QTest::newRow("end, home") << QList<int>{Qt::Key_End, Qt::Key_Home} << false << 0 << 0;
+        QTest::newRow("up at the top") << QList<int>{Qt::Key_Down, Qt::Key_Up} << false << 0 << 0;
+        QTest::newRow("down at the end") << QList<int>{Qt::Key_End, Qt::Key_Down} << true << 0 << 0;
+    }
+    void listKeysReachTheirRow()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(bool, fromLast);
+        QFETCH(int, pages);
+        QFETCH(int, rows);
+        const int count = 100000;
+        const auto list = shownList(count);
+        QVERIFY(list);
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        const int page = list->viewport()->height() / 13 - 1;
+        for (const int key : keys)
+            QTest::keyClick(list.get(), Qt::Key(key));
+        const int expected = (fromLast ? count - 1 : 0) + pages * page + rows;
+        QCOMPARE(list->currentIndex().row(), expected);
+        QCOMPARE(list->selectionModel()->selectedIndexes(), QModelIndexList{list->currentIndex()});
+        const QRect shown = list->visualRect(list->currentIndex());
+        QVERIFY2(list->viewport()->rect().contains(shown), qPrintable(QStringLiteral("row %1 at y %2").arg(expected).arg(shown.y())));
+        QCOMPARE(list->indexAt(shown.center()), list->currentIndex());
+    }
+
+    void listClickPicksTheRowUnderThePointerAsAScreenReaderSeesIt()
+    {
+        const auto list = shownList(1000);
+        QVERIFY(list);
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        list->scrollTo(list->model()->index(500, 0), QAbstractItemView::PositionAtTop);
+        QCOMPARE(list->verticalScrollBar()->value(), 500);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, 5 * 13 + 6));
+        QCOMPARE(list->currentIndex().row(), 505);
+        QVERIFY(list->selectionModel()->isSelected(list->currentIndex()));
+
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(list.get());
+        QCOMPARE(view->role(), QAccessible::List);
+        QAccessibleInterface *cell = view->tableInterface()->cellAt(505, 0);
+        QCOMPARE(cell->role(), QAccessible::ListItem);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("000505"));
+        const QRect onScreen = cell->rect();
+        QCOMPARE(onScreen.topLeft(), list->viewport()->mapToGlobal(QPoint(0, 5 * 13)));
+        QCOMPARE(onScreen.height(), 13);
+        // The last row can be scrolled to and is whole.
+        list->scrollToBottom();
+        QCOMPARE(list->indexAt(QPoint(1, list->viewport()->height() - 1 - list->viewport()->height() % 13)).row(),
+                 999);
     }
 
     void hourglassComesBackWhateverHappens()

@@ -1,0 +1,188 @@
+#include "core/LineSort.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+namespace tarvo::lines {
+
+namespace {
+
+// How bytes become a key. Each byte value met in a run's next bytes gets a rank,
+// in byte order, above 0 for "past the line's end".
+struct KeyCode {
+    std::array<std::uint8_t, 256> rank;
+    unsigned bits;  // per byte
+    unsigned bytes; // per key
+};
+
+// The bytes looked at to choose the code, and so the most a key holds: 16 bytes
+// at 4 bits fill it.
+constexpr std::uint64_t codedBytes = 16;
+
+// Below this, a second thread costs more than it saves.
+constexpr std::ptrdiff_t parallelSortFrom = 1 << 15;
+// Runs this short are sorted by comparing their bytes directly.
+constexpr std::ptrdiff_t shortRun = 16;
+
+class Sorter {
+public:
+    Sorter(const char *data, const LongLines &longLines)
+        : data_(data)
+        , longLines_(longLines)
+    {
+    }
+
+    // Every line of [first, last) has the same first `depth` bytes, reading
+    // bytes past a line's end as zero.
+    void sort(Record *first, Record *last, std::uint64_t depth, bool parallel) const
+    {
+        // Lines ending within those bytes begin every other one: first, shortest first.
+        Record *rest = std::partition(first, last, [&](const Record &r) { return length(r) <= depth; });
+        if (rest - first > 1)
+            std::sort(first, rest, [&](const Record &a, const Record &b) { return length(a) < length(b); });
+        first = rest;
+        if (last - first < 2)
+            return;
+        if (last - first <= shortRun) {
+            std::sort(first, last, [&](const Record &a, const Record &b) { return less(a.ref, b.ref, depth); });
+            return;
+        }
+
+        // Bytes the whole run shares say nothing about order (the index's
+        // leading spaces in a results file).
+        depth += shared(first, last, depth);
+        const KeyCode code = codeFor(first, last, depth);
+        if (code.bits == 0)
+            return; // every line ends there: all the same
+        for (Record *r = first; r != last; ++r)
+            r->key = key(*r, depth, code);
+
+        // Two parts split at a sampled median key sort side by side and need no merge.
+        if (parallel && last - first >= parallelSortFrom && std::thread::hardware_concurrency() > 1) {
+            std::array<std::uint64_t, 63> sample;
+            const std::ptrdiff_t step = (last - first) / std::ptrdiff_t(sample.size());
+            for (std::size_t i = 0; i < sample.size(); ++i)
+                sample[i] = first[std::ptrdiff_t(i) * step].key;
+            std::nth_element(sample.begin(), sample.begin() + 31, sample.end());
+            const std::uint64_t pivot = sample[31];
+            Record *mid = std::partition(first, last, [pivot](const Record &r) { return r.key < pivot; });
+            if (mid == first)
+                mid = std::partition(first, last, [pivot](const Record &r) { return r.key <= pivot; });
+            if (mid != first && mid != last) {
+                try {
+                    std::thread other([&] { sortByKey(mid, last, depth + code.bytes); });
+                    sortByKey(first, mid, depth + code.bytes);
+                    other.join();
+                    return;
+                } catch (const std::system_error &) {
+                    // No thread to be had: sort on this one.
+                }
+            }
+        }
+        sortByKey(first, last, depth + code.bytes);
+    }
+
+    bool less(std::uint64_t a, std::uint64_t b, std::uint64_t depth = 0) const
+    {
+        const std::uint64_t la = LengthOf(longLines_, a), lb = LengthOf(longLines_, b);
+        const std::uint64_t n = std::min(la, lb);
+        if (n > depth) {
+            const int c = std::memcmp(line(a) + depth, line(b) + depth, n - depth);
+            if (c != 0)
+                return c < 0;
+        }
+        return la < lb;
+    }
+
+private:
+    const char *line(std::uint64_t ref) const { return data_ + BeginOf(ref); }
+    const char *line(const Record &r) const { return line(r.ref); }
+    std::uint64_t length(const Record &r) const { return LengthOf(longLines_, r.ref); }
+
+    KeyCode codeFor(const Record *first, const Record *last, std::uint64_t depth) const
+    {
+        std::array<bool, 256> met {};
+        for (const Record *r = first; r != last; ++r) {
+            const auto *p = reinterpret_cast<const unsigned char *>(line(*r)) + depth;
+            const std::uint64_t n = std::min(length(*r) - depth, codedBytes);
+            for (std::uint64_t i = 0; i < n; ++i)
+                met[p[i]] = true;
+        }
+        KeyCode code {};
+        unsigned ranks = 0;
+        for (unsigned byte = 0; byte < 256; ++byte)
+            if (met[byte])
+                code.rank[byte] = std::uint8_t(++ranks);
+        code.bits = unsigned(std::bit_width(ranks));
+        if (code.bits == 0)
+            return code;
+        if (code.bits >= 8) {
+            // Plain bytes: "past the end" and a zero byte then read the same,
+            // which the deeper passes and the lengths tell apart.
+            for (unsigned byte = 0; byte < 256; ++byte)
+                code.rank[byte] = std::uint8_t(byte);
+            code.bits = 8;
+        }
+        // No more bytes than were looked at: one not seen would have no rank.
+        code.bytes = std::min(64 / code.bits, unsigned(codedBytes));
+        return code;
+    }
+
+    std::uint64_t key(const Record &r, std::uint64_t depth, const KeyCode &code) const
+    {
+        const auto *p = reinterpret_cast<const unsigned char *>(line(r)) + depth;
+        const std::uint64_t n = std::min<std::uint64_t>(length(r) - depth, code.bytes);
+        if (n == 0)
+            return 0;
+        std::uint64_t key = 0;
+        for (std::uint64_t i = 0; i < n; ++i)
+            key = key << code.bits | code.rank[p[i]];
+        return key << (code.bits * (code.bytes - n));
+    }
+
+    std::uint64_t shared(const Record *first, const Record *last, std::uint64_t depth) const
+    {
+        const char *a = line(*first) + depth;
+        std::uint64_t common = length(*first) - depth;
+        for (const Record *r = first + 1; r != last && common > 0; ++r) {
+            const std::uint64_t n = std::min(common, length(*r) - depth);
+            common = std::uint64_t(std::mismatch(a, a + n, line(*r) + depth).first - a);
+        }
+        return common;
+    }
+
+    // Then the runs of equal keys, from `depth`, the first byte past the keys.
+    void sortByKey(Record *first, Record *last, std::uint64_t depth) const
+    {
+        std::sort(first, last, [](const Record &a, const Record &b) { return a.key < b.key; });
+        for (Record *run = first; run != last;) {
+            Record *end = run + 1;
+            while (end != last && end->key == run->key)
+                ++end;
+            if (end - run > 1)
+                sort(run, end, depth, false);
+            run = end;
+        }
+    }
+
+    const char *data_;
+    const LongLines &longLines_;
+};
+
+} // namespace
+
+void SortRecords(const char *data, const LongLines &longLines, Record *first, Record *last)
+{
+    Sorter(data, longLines).sort(first, last, 0, true);
+}
+
+bool LineLess(const char *data, const LongLines &longLines, std::uint64_t a, std::uint64_t b)
+{
+    return Sorter(data, longLines).less(a, b);
+}
+
+} // namespace tarvo::lines
