@@ -63,7 +63,7 @@ QString RankText(const Ranking &ranking)
                                         : QStringLiteral("des %1 résultats enregistrés").arg(stored);
     if (*ranking.median > 0.0)
         return text + QStringLiteral(" ; %1 fois la médiane %2 (%3)")
-                          .arg(FormatFloat(float(ranking.index / *ranking.median)), results,
+                          .arg(QString::number(ranking.index / *ranking.median, 'f', 2), results,
                                FormatFloat(float(*ranking.median)));
     return text + QStringLiteral(" ; médiane %1 : %2").arg(results, FormatFloat(float(*ranking.median)));
 }
