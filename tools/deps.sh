@@ -13,7 +13,7 @@ packages="$packages dpkg-dev file desktop-file-utils appstream"
 packages="$packages clang libclang-rt-14-dev"
 # Real windows: a window manager, X input, and the accessibility bus read from python;
 # weston for the same tests under Wayland, in a window of the X server.
-packages="$packages openbox xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston"
+packages="$packages openbox xdotool python3-xlib dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 weston"
 # The start-up benchmark watches windows from the X server (xcb and its Damage extension).
 packages="$packages libxcb1-dev libxcb-damage0-dev"
 # The arm64 cross build, its tests under emulation and its package: Debian's
