@@ -2,11 +2,34 @@
 # Runs one of the real-window tests of this folder on a program under a virtual
 # X server, with a session D-Bus for the accessibility bus; with --wayland, the
 # program runs on the Wayland compositor weston, itself in a window of that
-# X server.
-# Usage: tests/e2e/run.sh [--wayland] e2e.py build/ci/src/zurezive
-#        tests/e2e/run.sh [--wayland] activation.py build/ci/tests/e2e/activation_probe
+# X server. With --repeat N, runs it N times, each on a fresh X server, and
+# prints how many passed and why each failure failed.
+# Usage: tests/e2e/run.sh [--repeat N] [--wayland] e2e.py build/ci/src/zurezive
+#        tests/e2e/run.sh [--repeat N] [--wayland] activation.py build/ci/tests/e2e/activation_probe
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+if [ "$1" = --repeat ]; then
+    runs=$2
+    shift 2
+    passed=0
+    run=1
+    log=$(mktemp)
+    trap 'rm -f "$log"' EXIT
+    while [ "$run" -le "$runs" ]; do
+        if TARVO_E2E_RUN=$run "$0" "$@" >"$log" 2>&1; then
+            passed=$((passed + 1))
+        else
+            echo "run $run FAILED:"
+            # The verdict and what follows it (the saved screen, weston's log),
+            # or the end of the output when the test did not get that far.
+            if grep -q 'test FAILED' "$log"; then sed -n '/test FAILED/,$p' "$log"; else tail -n 15 "$log"; fi
+        fi
+        run=$((run + 1))
+    done
+    echo "$passed of $runs runs passed: $*"
+    [ "$passed" -eq "$runs" ]
+    exit
+fi
 platform=x11
 if [ "$1" = --wayland ]; then
     platform=wayland
