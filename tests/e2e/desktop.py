@@ -196,7 +196,8 @@ class Desktop:
     def click(self, acc):
         """A real click of the left button in the middle of the control."""
         x, y = self.centre(acc)
-        self.click_at(x, y, top_level(acc).name, acc if acc.getRoleName() == "push button" else None)
+        button = acc.getRoleName() == "push button" and "enabled" in states(acc)
+        self.click_at(x, y, top_level(acc).name, acc if button else None)
 
     def click_at(self, x, y, title, button=None):
         """Moves the pointer to (x, y), where the window `title` must be under

@@ -2,6 +2,10 @@
 under it and which holds the keyboard; openbox is asked for things through
 the window manager hints (EWMH), as a task bar asks it, or by its keys."""
 
+import os
+import shutil
+import tempfile
+
 import pyatspi
 from Xlib import X, Xatom
 from Xlib.error import XError
@@ -22,8 +26,15 @@ class Openbox(Desktop):
         spare = [code for code, row in enumerate(rows, low) if not any(row)]
         for code, char in zip(spare, ACCENTED):
             self.display.change_keyboard_mapping(code, [(ord(char),) * len(rows[0])])
-        session.start(["openbox"], **QUIET)
-        wait_for("openbox managing the screen", lambda: self.prop(self.root, "_NET_SUPPORTING_WM_CHECK"))
+        # Openbox runs the command once it manages the screen; a window mapped
+        # before is taken as one found at start-up, and not given the focus.
+        folder = tempfile.mkdtemp(prefix="tarvo-openbox-")
+        started = os.path.join(folder, "started")
+        session.start(["openbox", "--startup", f"touch {started}"], **QUIET)
+        try:
+            wait_for("openbox started", lambda: os.path.exists(started), 20)
+        finally:
+            shutil.rmtree(folder)
         return super().start(session)
 
     def prop(self, window, name, kind=Xatom.WINDOW):

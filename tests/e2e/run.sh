@@ -20,9 +20,10 @@ if [ "$1" = --repeat ]; then
             passed=$((passed + 1))
         else
             echo "run $run FAILED:"
-            # The verdict and what follows it (the saved screen, weston's log),
-            # or the end of the output when the test did not get that far.
-            if grep -q 'test FAILED' "$log"; then sed -n '/test FAILED/,$p' "$log"; else tail -n 15 "$log"; fi
+            # The verdict, where the screen and weston's log were saved, or the
+            # end of the output when the test did not get that far.
+            if grep -q 'test FAILED' "$log"; then sed -n '/test FAILED/,$p' "$log" | sed '/ends with:$/q'
+            else tail -n 15 "$log"; fi
         fi
         run=$((run + 1))
     done
