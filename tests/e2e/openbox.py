@@ -2,10 +2,6 @@
 under it and which holds the keyboard; openbox is asked for things through
 the window manager hints (EWMH), as a task bar asks it, or by its keys."""
 
-import os
-import shutil
-import tempfile
-
 import pyatspi
 from Xlib import X, Xatom
 from Xlib.error import XError
@@ -21,21 +17,29 @@ ACCENTED = "àâçéèêëîïôùûü"
 
 class Openbox(Desktop):
     def start(self, session):
+        session.start(["openbox"], **QUIET)
+        self.settle("openbox running")
+        # One change of the map: openbox grabs its keys again after each.
         low, high = self.display.display.info.min_keycode, self.display.display.info.max_keycode
-        rows = self.display.get_keyboard_mapping(low, high - low + 1)
-        spare = [code for code, row in enumerate(rows, low) if not any(row)]
+        rows = [list(row) for row in self.display.get_keyboard_mapping(low, high - low + 1)]
+        spare = [code for code, row in enumerate(rows, low) if not any(row)][:len(ACCENTED)]
         for code, char in zip(spare, ACCENTED):
-            self.display.change_keyboard_mapping(code, [(ord(char),) * len(rows[0])])
-        # Openbox runs the command once it manages the screen; a window mapped
-        # before is taken as one found at start-up, and not given the focus.
-        folder = tempfile.mkdtemp(prefix="tarvo-openbox-")
-        started = os.path.join(folder, "started")
-        session.start(["openbox", "--startup", f"touch {started}"], **QUIET)
-        try:
-            wait_for("openbox started", lambda: os.path.exists(started), 20)
-        finally:
-            shutil.rmtree(folder)
+            rows[code - low] = [ord(char)] + [0] * (len(rows[0]) - 1)
+        self.display.change_keyboard_mapping(spare[0], rows[spare[0] - low:spare[-1] - low + 1])
+        self.settle("openbox taking the new keyboard map")
         return super().start(session)
+
+    def settle(self, what):
+        """Waits until openbox has handled what came before: it answers a
+        question about a window's frame in turn, once it runs. The program
+        asks that question before showing a window, and gives up after a
+        moment."""
+        probe = self.root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
+        try:
+            wait_for(what, lambda: self.ask(probe, "_NET_REQUEST_FRAME_EXTENTS") or self.prop(
+                probe, "_NET_FRAME_EXTENTS", Xatom.CARDINAL), 20, 0.2)
+        finally:
+            probe.destroy()
 
     def prop(self, window, name, kind=Xatom.WINDOW):
         found = window.get_full_property(self.display.intern_atom(name), kind)
