@@ -46,7 +46,10 @@ class Openbox(Desktop):
         return found.value if found else None
 
     def name(self, window):
-        title = self.prop(window, "_NET_WM_NAME", self.display.intern_atom("UTF8_STRING"))
+        try:
+            title = self.prop(window, "_NET_WM_NAME", self.display.intern_atom("UTF8_STRING"))
+        except XError:  # gone meanwhile
+            return None
         return None if title is None else title.decode("utf-8", "replace")
 
     def client(self, title):

@@ -107,9 +107,11 @@ class Weston(Desktop):
         x, y, width, height = extents(acc, pyatspi.WINDOW_COORDS)
         win = top_level(acc)
         size = extents(win, pyatspi.WINDOW_COORDS)[2:]
-        index, stack = wait_for(f"the window {win.name!r} in the compositor's scene", lambda: next(
-            ((i, s) for s in [self.scene()[0]] for i, v in enumerate(s) if (v.title, v.client[2:]) == (win.name, size)),
-            None))
+
+        def find():
+            stack = self.scene()[0]
+            return next(((i, stack) for i, v in enumerate(stack) if (v.title, v.client[2:]) == (win.name, size)), None)
+        index, stack = wait_for(f"the window {win.name!r} in the compositor's scene", find)
         x, y = x + width // 2 + stack[index].client[0], y + height // 2 + stack[index].client[1]
         if any(inside(other.frame, x, y) for other in stack[:index]):
             self.bring_to_front(win.name)
