@@ -100,7 +100,10 @@ class Openbox(Desktop):
         if window in (X.NONE, X.PointerRoot, self.root):
             return "no window"
         name = self.name(window)
-        return repr(name) if name is not None else f"openbox's frame of {self.named(self.frame(window))!r}"
+        if name is not None:
+            return repr(name)
+        inner = self.named(self.frame(window))
+        return f"openbox's frame of {inner!r}" if inner else "a frame of openbox whose window is gone"
 
     def named(self, window):
         """The first title in a window or in those it holds: a frame holds a
