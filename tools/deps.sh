@@ -6,10 +6,11 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-# What testing adds. Real windows: a virtual X server, a window manager, X input,
+# What testing adds. Real windows: a virtual X server, a window manager, X input
+# (xdotool for the package's start check, python's Xlib for the real-window tests),
 # the screen saved on failure (import), the accessibility bus read from python,
 # and weston with Qt's Wayland platform for the same tests under Wayland.
-tests="xvfb xauth openbox xdotool imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+tests="xvfb xauth openbox xdotool python3-xlib imagemagick dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 weston qt6-wayland"
 # Fuzzing: clang with its libFuzzer and sanitizer runtimes.
 tests="$tests clang libclang-rt-14-dev"

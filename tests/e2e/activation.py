@@ -14,7 +14,7 @@ import sys
 import time
 
 import desktop
-from desktop import Failure, click, key, wait_for, window
+from desktop import Failure, wait_for, window
 
 SETTLE = 1.5  # seconds for the window manager's focus changes to arrive
 
@@ -40,15 +40,16 @@ def expect_counts(a, b, count_a, count_b, why):
     print(f"-- {why}: A {count_a}, B {count_b}", flush=True)
 
 
-def close_message(app):
+def close_message(d, app):
     box = wait_for("a message box", lambda: next(
         (w for w in desktop.shown_windows(app) if w.getRoleName() == "alert"), None))
-    click(desktop.find(box, "push button", "OK"))
+    d.click(desktop.find(box, "push button", "OK"))
     wait_for("the message box to go", lambda: all(
         w.getRoleName() != "alert" for w in desktop.shown_windows(app)))
 
 
 def drive(session):
+    d = session.desktop
     app = desktop.application("activation_probe")
     a = window(app, "Sonde A")
     b = None
@@ -57,39 +58,39 @@ def drive(session):
         return desktop.find(win, "push button", name)
 
     # Counts start at 1 for A; B's label exists before it is shown.
-    click(button(a, "Montrer B"))
+    d.click(button(a, "Montrer B"))
     b = window(app, "Sonde B")
     expect_counts(a, b, 1, 1, "B shown by A: activated once, before the call returned")
 
-    click(button(b, "Erreur"))
-    close_message(app)
+    d.click(button(b, "Erreur"))
+    close_message(d, app)
     expect_counts(a, b, 1, 1, "a message box over B closed")
 
-    click(button(b, "Question"))
+    d.click(button(b, "Question"))
     window(app, "Question")
-    key("Escape")
+    d.key("Question", "Escape")
     desktop.no_window(app, "Question")
     expect_counts(a, b, 1, 1, "an input box over B cancelled")
 
-    click(desktop.find(a, "label", "activations 1"))
+    d.click(desktop.find(a, "label", "activations 1"))
     expect_counts(a, b, 2, 1, "the user clicked into A")
 
-    click(desktop.find(b, "label", "activations 1"))
+    d.click(desktop.find(b, "label", "activations 1"))
     expect_counts(a, b, 2, 2, "the user clicked into B")
 
-    click(button(a, "Erreur"))
-    close_message(app)
+    d.click(button(a, "Erreur"))
+    close_message(d, app)
     expect_counts(a, b, 3, 2, "a click on A's button (A activated), its message box closed")
 
-    click(button(b, "Cacher"))
+    d.click(button(b, "Cacher"))
     desktop.no_window(app, "Sonde B")
     expect_counts(a, b, 4, 3, "a click on B's button that hides B: B activated, then A again")
 
-    click(button(a, "Montrer B"))
+    d.click(button(a, "Montrer B"))
     window(app, "Sonde B")
     expect_counts(a, b, 4, 4, "B shown again")
 
-    click(button(a, "Quitter"))
+    d.click(button(a, "Quitter"))
     code = session.wait_for_exit()
     if code != 0:
         raise Failure(f"the probe ended with code {code}")

@@ -12,7 +12,7 @@ import subprocess
 import sys
 
 import desktop
-from desktop import Failure, key, wait_for, window
+from desktop import Failure, wait_for, window
 
 SCALES = ("1", "2")
 
@@ -38,9 +38,10 @@ class Window:
     """A window of the program with its client area on the screen, in the
     screen's pixels; the accessibility tree gives places in Qt's own units."""
 
-    def __init__(self, app, caption, pattern, width):
+    def __init__(self, d, app, caption, width):
+        self.d = d
         self.acc = window(app, caption)
-        self.client = wait_for(f"{caption!r} on screen", lambda: desktop.client_rect(pattern))
+        self.client = wait_for(f"{caption!r} on screen", lambda: d.client_rect(caption))
         self.scale = self.client[2] / width
         self.origin = self.acc.queryComponent().getExtents(0)  # DESKTOP_COORDS
 
@@ -61,7 +62,7 @@ class Window:
                     continue
                 x, y, w, h = self.rect(control)
                 inset = round(3 * s) if role == "push button" else 0  # the button's frame
-                pixels = desktop.screen().grab((x + inset, y + inset, w - 2 * inset, h - 2 * inset))
+                pixels = self.d.grab((x + inset, y + inset, w - 2 * inset, h - 2 * inset))
                 box = ink_box(pixels, lime if control.name == "CPU Tarvo 32 V1.0" else dark)
                 if box is None:
                     raise Failure(f"no text drawn in {role} {control.name!r} at scale {s:g}")
@@ -74,16 +75,17 @@ def line_height(session):
     """The height of the first line of a label of the main window, in the
     screen's pixels, once every text of the main and entry windows was seen
     to fit."""
+    d = session.desktop
     app = desktop.application()
-    main = Window(app, "CPU Tarvo 32", "CPU Tarvo 32", 393)
+    main = Window(d, app, "CPU Tarvo 32", 393)
     main.check_texts_fit()
     label = desktop.find(main.acc, "label", "Vous devez d'abord soumettre votre  machine aux différents "
                          "calculs qui constituent le Duduzovur.")
-    rows = [y for y, row in enumerate(desktop.screen().grab(main.rect(label))) if any(map(dark, row))]
+    rows = [y for y, row in enumerate(d.grab(main.rect(label))) if any(map(dark, row))]
     first_line = [y for i, y in enumerate(rows) if y - rows[0] == i]  # the first unbroken run of rows
     # "Tester" has the focus at start-up; Return runs the test.
-    key("Return")
-    entry = Window(app, "Votre machine", "Votre machine", 250)
+    d.key("CPU Tarvo 32", "Return")
+    entry = Window(d, app, "Votre machine", 250)
     entry.check_texts_fit()
     return len(first_line)
 
@@ -93,7 +95,8 @@ def main(program):
     session is the one python met first."""
     heights = {}
     for scale in SCALES:
-        child = subprocess.run([sys.executable, __file__, program, scale], capture_output=True, text=True)
+        child = subprocess.run([sys.executable, __file__, program, scale], capture_output=True, text=True,
+                               timeout=600)
         print(child.stdout + child.stderr, end="")
         if child.returncode != 0:
             return 1
