@@ -44,6 +44,7 @@
 #include "UnitSaisie.h"
 
 #include "core/DataFiles.h"
+#include "core/FileAppend.h"
 #include "framework/Application.h"
 #include "framework/ComboBox.h"
 #include "framework/Items.h"

@@ -6,6 +6,8 @@
 
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
+#include "core/FileAppend.h"
+#include "core/FileOpening.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 
@@ -63,10 +65,10 @@ void TFormSaisie::OpenHistoryLists()
 
     // A missing list is made now, so that a drop-down never meets a missing file;
     // nothing stays open: each drop-down reads its file, each entry appends to it.
-    tarvo::CreateHistory(CheminCPU);
-    tarvo::CreateHistory(CheminFreqOrigine);
-    tarvo::CreateHistory(CheminFreqOverclock);
-    tarvo::CreateHistory(CheminCarteMere);
+    tarvo::CreateIfMissing(CheminCPU);
+    tarvo::CreateIfMissing(CheminFreqOrigine);
+    tarvo::CreateIfMissing(CheminFreqOverclock);
+    tarvo::CreateIfMissing(CheminCarteMere);
 }
 
 void TFormSaisie::FormActivate()

@@ -1,6 +1,7 @@
 #include "framework/Application.h"
 
-#include "core/SystemFiles.h"
+#include "core/ErrorTexts.h"
+#include "core/Errors.h"
 #include "framework/Form.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <fcntl.h>
 #include <mutex>
 #include <new>
-#include <stdexcept>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
 #include <system_error>
@@ -52,8 +52,7 @@ constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf"};
 QString messageOf(const std::exception &error)
 {
     if (dynamic_cast<const std::bad_alloc *>(&error))
-        return QStringLiteral("La mémoire disponible ne suffit pas : l'opération a été abandonnée. "
-                              "Le programme continue.");
+        return OutOfMemory();
     QString text = QString::fromUtf8(error.what());
     text.replace(u'\r', u' ').replace(u'\n', u' ');
     constexpr qsizetype head = 150, tail = 350, run = 60;
@@ -164,9 +163,7 @@ QString starved()
     for (const int fd : held)
         ::close(fd);
     if (error != 0)
-        return QStringLiteral("le système ne lui laisse pas ouvrir les %1 fichiers dont il a besoin (%2)")
-            .arg(descriptorsNeeded)
-            .arg(SystemReason(error));
+        return TooFewDescriptors(descriptorsNeeded, error);
 
     // All at once, as a session has them.
     std::mutex mutex;
@@ -191,9 +188,7 @@ QString starved()
     for (std::thread &thread : threads)
         thread.join();
     if (error != 0)
-        return QStringLiteral("le système ne lui laisse pas lancer les %1 fils d'exécution dont il a besoin (%2)")
-            .arg(threadsNeeded())
-            .arg(SystemReason(error));
+        return TooFewThreads(threadsNeeded(), error);
     return {};
 }
 
@@ -202,7 +197,7 @@ QString starved()
 std::unique_ptr<QApplication> TApplication::Open(int &argc, char *argv[])
 {
     if (const QString why = starved(); !why.isEmpty()) {
-        const QByteArray line = QStringLiteral("CPU Tarvo 32 ne peut pas démarrer : %1.\n").arg(why).toUtf8();
+        const QByteArray line = (CannotStart(why) + u'\n').toUtf8();
         (void)!::write(STDERR_FILENO, line.constData(), size_t(line.size()));
         std::exit(EXIT_FAILURE);
     }
@@ -277,7 +272,7 @@ void TApplication::Invoke(const std::function<void()> &handler) noexcept
         } catch (const std::exception &error) {
             ShowException(error);
         } catch (...) {
-            ShowException(std::runtime_error("Une erreur inattendue s'est produite."));
+            ShowException(Exception(Unexpected()));
         }
     } catch (...) {
         // Showing the message failed too (out of memory): nothing more can be done

@@ -1,6 +1,8 @@
 #include "framework/Dialogs.h"
 
 #include "core/DataFiles.h"
+#include "core/ErrorTexts.h"
+#include "core/Errors.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 
@@ -90,7 +92,7 @@ private:
 
     void refuse(qsizetype length)
     {
-        TApplication::Invoke([length] { CheckTextLength(length); });
+        TApplication::Invoke([length] { throw EEncodingError(TooLong(length, LongestText)); });
     }
 
     // The field's own menu, its paste measured like the keys'.

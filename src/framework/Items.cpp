@@ -1,6 +1,7 @@
 #include "framework/Items.h"
 
 #include "core/Ansi.h"
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
 #include "framework/Dialogs.h"
 
@@ -121,9 +122,7 @@ LineList::Read SortedLinesModel::LoadFromFile(const std::string &path)
         // A view counts its rows in an int.
         if (next.size() > std::numeric_limits<int>::max()) {
             next = LineList();
-            throw EFOpenError(QStringLiteral("Le fichier « %1 » a trop de lignes pour être affiché.")
-                                  .arg(QString::fromLocal8Bit(path))
-                                  .toStdString());
+            throw EFOpenError(TooManyLinesToShow(path));
         }
     } catch (...) {
         if (resetting)
