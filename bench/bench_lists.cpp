@@ -47,7 +47,7 @@
 #include "core/FileAppend.h"
 #include "framework/Application.h"
 #include "framework/ComboBox.h"
-#include "framework/Items.h"
+#include "framework/ListBox.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
