@@ -44,9 +44,10 @@
 #include "UnitSaisie.h"
 
 #include "core/DataFiles.h"
+#include "core/FileAppend.h"
 #include "framework/Application.h"
 #include "framework/ComboBox.h"
-#include "framework/Items.h"
+#include "framework/ListBox.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -4,6 +4,7 @@
 #include "AllForms.h"
 
 #include "cli/CommandLine.h"
+#include "core/FileAppend.h"
 #include "framework/Application.h"
 
 #include <QApplication>
@@ -12,6 +13,8 @@ using tarvo::TApplication;
 
 int main(int argc, char *argv[])
 {
+    // Both ways append to the data files.
+    tarvo::IgnoreFileSizeSignal();
     if (tarvo::cli::WantsCommandLine(argc, argv))
         return tarvo::cli::RunCommandLine(argc, argv);
     const auto qtApplication = TApplication::Open(argc, argv);

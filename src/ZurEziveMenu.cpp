@@ -5,7 +5,7 @@
 // in a message box (a menu start has no terminal) and the program is not started
 // anywhere else. The message box is Qt's, like the program's own: whatever
 // desktop can show the program can show it, and nothing more is needed.
-#include "core/SystemFiles.h"
+#include "core/ErrorTexts.h"
 #include "framework/Application.h"
 
 #include <QApplication>
@@ -66,10 +66,7 @@ int main(int argc, char *argv[])
     if (error == 0 && ::chdir(folder.c_str()) != 0)
         error = errno;
     if (error != 0)
-        return tell(argc, argv,
-                    QStringLiteral("Le dossier des données de CPU Tarvo 32, « %1 », n'a pas pu être "
-                                   "créé ou ouvert : %2. Le programme n'est pas lancé.")
-                        .arg(QString::fromLocal8Bit(folder.c_str()), tarvo::SystemReason(error)));
+        return tell(argc, argv, tarvo::DataFolderUnusable(folder, error));
 
     // The program installed beside this launcher, whatever the prefix.
     char self[4096];
@@ -82,7 +79,5 @@ int main(int argc, char *argv[])
     char *programArgv[] = {const_cast<char *>(program.c_str()), nullptr};
     ::execvp(programArgv[0], programArgv);
     error = errno;
-    return tell(argc, argv,
-                QStringLiteral("CPU Tarvo 32 (« %1 ») n'a pas pu être lancé : %2.")
-                    .arg(QString::fromLocal8Bit(program.c_str()), tarvo::SystemReason(error)));
+    return tell(argc, argv, tarvo::CannotLaunch(program, error));
 }

@@ -12,8 +12,8 @@
 
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
-#include "core/SystemFiles.h"
 
 #include <new>
 #include <unistd.h>
@@ -142,7 +142,7 @@ int RunCommandLine(int argc, char *argv[])
         status = perform(std::get<Options>(parsed), out);
     } catch (const std::bad_alloc &) {
         out.flush();
-        Say(QStringLiteral("zurezive : la mémoire disponible ne suffit pas : rien n'a été écrit."));
+        Say(QStringLiteral("zurezive : ") + OutOfMemoryNothingWritten());
         return ExitFailure;
     } catch (const Exception &e) {
         out.flush();
@@ -150,7 +150,7 @@ int RunCommandLine(int argc, char *argv[])
         return ExitFailure;
     }
     if (!out.flush()) {
-        Say(QStringLiteral("zurezive : impossible d'écrire la sortie : %1.").arg(SystemReason(out.error())));
+        Say(QStringLiteral("zurezive : ") + CannotWriteOutput(out.error()));
         return ExitFailure;
     }
     return status;

@@ -1,9 +1,9 @@
 #include "cli/Merge.h"
 
-#include "cli/Files.h"
 #include "cli/ResultFields.h"
 
-#include "core/DataFiles.h"
+#include "core/FileAppend.h"
+#include "core/FileReading.h"
 #include "core/LineList.h"
 
 #include <QByteArray>
@@ -76,24 +76,19 @@ std::string_view view(QByteArrayView bytes)
 
 MergeOutcome MergeInto(const std::string &resultsPath, const std::vector<std::string> &files)
 {
-    LineList stored;
-    if (!IsMissing(resultsPath))
-        stored.loadSorted(resultsPath);
-    // Every file is read before anything is written.
+    // Every file is read before anything is written, and taken apart before
+    // the results file is locked: under the lock only that file is read.
     std::vector<QByteArray> contents;
     contents.reserve(files.size());
-    std::size_t expected = std::size_t(stored.size());
+    std::size_t expected = 0;
     for (const std::string &file : files) {
         contents.push_back(ReadWholeFile(file));
         expected += std::size_t(contents.back().count('\n'));
     }
 
-    LineSet seen(expected);
-    for (qsizetype i = 0; i < stored.size(); ++i)
-        seen.insert(view(stored.bytesAt(i)));
-
     MergeOutcome outcome;
-    QByteArray added;
+    LineSet given(expected);
+    std::vector<QByteArrayView> candidates; // the well-formed lines, each once, CR LF included
     for (std::size_t f = 0; f < files.size(); ++f) {
         const QByteArray &bytes = contents[f];
         Refused refused{files[f], {}};
@@ -112,19 +107,37 @@ MergeOutcome MergeInto(const std::string &resultsPath, const std::vector<std::st
                 refused.lines.push_back(number);
                 continue;
             }
-            if (!seen.insert(view(body))) {
+            if (!given.insert(view(body))) {
                 ++outcome.present;
                 continue;
             }
-            added.append(line.data(), line.size()).append('\n');
-            ++outcome.added;
+            candidates.push_back(QByteArrayView(line.data(), line.size() + 1));
         }
         outcome.refused += std::int64_t(refused.lines.size());
         if (!refused.lines.empty())
             outcome.refusals.push_back(std::move(refused));
     }
-    if (!added.isEmpty())
-        AppendToFile(resultsPath, added);
+    if (candidates.empty())
+        return outcome;
+
+    // What the results file holds is read under its lock, so that a line
+    // another copy appends meanwhile is seen, not added twice.
+    AppendToFile(resultsPath, [&](int fd) {
+        const LineList stored = LineList::fromBytes(ReadWhole(fd, resultsPath));
+        LineSet seen(std::size_t(stored.size()));
+        for (qsizetype i = 0; i < stored.size(); ++i)
+            seen.insert(view(stored.bytesAt(i)));
+        QByteArray added;
+        for (const QByteArrayView line : candidates) {
+            if (seen.insert(view(line.chopped(2)))) {
+                added += line;
+                ++outcome.added;
+            } else {
+                ++outcome.present;
+            }
+        }
+        return added;
+    });
     return outcome;
 }
 

@@ -2,7 +2,9 @@
 // when it is a well-formed results line (ResultFields.h) ending in CR LF, as
 // the program writes it, and is not already in the results file (or earlier
 // in the files merged) byte for byte. All the lines taken go in one append,
-// whole or not at all, under the file's lock; the other files are only read.
+// whole or not at all, decided under the results file's lock (FileAppend.h):
+// a copy of the program appending a line meanwhile never makes it a duplicate.
+// The other files are only read.
 #pragma once
 
 #include <QString>

@@ -1,10 +1,10 @@
 #include "cli/Rank.h"
 
-#include "cli/Files.h"
 #include "cli/ResultFields.h"
 
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
+#include "core/FileOpening.h"
 #include "core/LineList.h"
 #include "core/Spread.h"
 

@@ -1,9 +1,10 @@
 #include "cli/Save.h"
 
-#include "cli/Files.h"
-
 #include "core/Conversions.h"
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
+#include "core/FileAppend.h"
+#include "core/FileOpening.h"
 #include "core/LineList.h"
 
 #include <array>
@@ -114,8 +115,7 @@ Saved SaveResult(ResultRecord record, const Scores &scores)
         try {
             AppendToFile(DataFilePath(histories[i].file), histories[i].entry);
         } catch (const EWriteError &e) {
-            throw EWriteError(std::string("Le résultat est enregistré, mais l'historique ne l'est pas : ")
-                              + e.what());
+            throw EWriteError(HistoryNotWritten(QString::fromUtf8(e.what())));
         }
         saved.historiesAdded << QString::fromLatin1(histories[i].file.data(), qsizetype(histories[i].file.size()));
     }

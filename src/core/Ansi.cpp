@@ -1,5 +1,6 @@
 #include "core/Ansi.h"
 
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
 
 #include <QStringDecoder>
@@ -33,16 +34,8 @@ QByteArray toAnsi(const QString &text)
 {
     QStringEncoder encoder(codePage);
     QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError()) {
-        const QString bad = firstUnencodable(text);
-        const char32_t cp = bad.isEmpty() ? 0 : bad.toUcs4().value(0);
-        throw EEncodingError(QStringLiteral("Le texte « %1 » contient le caractère « %2 » (U+%3), "
-                                            "qui ne peut pas être enregistré dans les fichiers "
-                                            "de données (Windows-1252).")
-                                 .arg(text, bad,
-                                      QString::number(cp, 16).toUpper().rightJustified(4, u'0'))
-                                 .toStdString());
-    }
+    if (encoder.hasError())
+        throw EEncodingError(NotInCodePage(text, firstUnencodable(text)));
     return bytes;
 }
 

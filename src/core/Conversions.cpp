@@ -1,5 +1,6 @@
 #include "core/Conversions.h"
 
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
 
 #include <charconv>
@@ -12,9 +13,7 @@ namespace tarvo {
 std::int32_t StrToInt(const QString &text)
 {
     auto fail = [&text]() -> std::int32_t {
-        throw EConvertError(QStringLiteral("« %1 » n'est pas un nombre entier valide.")
-                                .arg(text)
-                                .toStdString());
+        throw EConvertError(NotAWholeNumber(text));
     };
 
     qsizetype i = 0;

@@ -1,9 +1,8 @@
-// The data files in the working directory: where they are, the results line,
-// the history entries, and the one way a line is added to any of them. Lines
-// are built whole and appended with a single write, then flushed to disk: the
-// files are never rewritten, and neither a crash nor a second copy of the
-// program appending at the same moment can tear or mix their lines. The entry
-// window is the only writer; the viewing windows read the same paths.
+// The data files in the working directory: their names and paths, the results
+// line, the history entries, and what a text must be to be kept in them. Lines
+// are built whole here and appended whole by FileAppend.h: the files are never
+// rewritten. The entry window and the command line write them; the viewing
+// windows and the command line read them (LineList.h).
 #pragma once
 
 #include <QByteArray>
@@ -50,10 +49,6 @@ struct ResultRecord {
 // show it at once (a line of millions of characters takes it seconds to draw).
 inline constexpr qsizetype LongestText = 10000;
 
-// Throws EEncodingError, saying the limit, for a text of `length` characters
-// when that is more than LongestText.
-void CheckTextLength(qsizetype length);
-
 // The Windows-1252 bytes of a text kept in a data file. Throws EEncodingError for
 // a text longer than LongestText, for a character the code page cannot hold and
 // for a line end, which would split the line in two.
@@ -72,27 +67,5 @@ QByteArray ResultLine(const ResultRecord &record);
 // One history entry, CR LF included: the text as it is, or the number in decimal.
 QByteArray HistoryEntry(const QString &text);
 QByteArray HistoryEntry(std::int32_t value);
-
-// Appends the bytes at the end of the file, created when missing, with one write
-// on a descriptor opened for appending, then flushes them to disk, all under the
-// file's lock (flock) so that copies of the program take turns. A file whose
-// last line has no line end gets one first, in the same write, so that the new
-// line is a line of its own. Termination signals (SIGTERM, SIGINT, SIGHUP)
-// wait until the line is written and flushed. Throws EWriteError naming the
-// file and the system's reason; a write that failed part way is taken back
-// first, so the file keeps its length, unless another program has written
-// after it (where the file system has no locks) or the file refuses it
-// (append-only): the message then says what stayed. Nothing that was in the
-// file before is truncated or rewritten. Only a regular file is appended to.
-void AppendToFile(const std::string &path, QByteArrayView bytes);
-
-// How an append flushes its file to disk: 0, or the errno of fsync. Tests put a
-// fault in its place (an I/O error, another writer, a signal) to drive what follows.
-extern int (*FlushFile)(int fd);
-
-// Creates a history list's file, empty, when it is missing, so that loading the
-// list never meets a missing file; an existing file is left unopened. Nothing
-// is reported: a list that could not be made says so when it is loaded.
-void CreateHistory(const std::string &path) noexcept;
 
 } // namespace tarvo

@@ -1,7 +1,10 @@
 // The error classes of the system. Framework operations (number conversions,
-// file loading, text encoding, appends) report failure by throwing one of these;
-// the framework's guarded dispatch shows the message and lets the application go on.
+// file loading, text encoding, appends) report failure by throwing one of these,
+// with a message from ErrorTexts.h; the framework's guarded dispatch shows the
+// message and lets the application go on.
 #pragma once
+
+#include <QString>
 
 #include <stdexcept>
 #include <string>
@@ -13,6 +16,10 @@ namespace tarvo {
 class Exception : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    explicit Exception(const QString &message)
+        : std::runtime_error(message.toStdString())
+    {
+    }
 };
 
 // A text that is not a whole number, or one out of the 32-bit range.

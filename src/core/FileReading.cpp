@@ -1,8 +1,15 @@
 #include "core/FileReading.h"
 
+#include "core/ErrorTexts.h"
+#include "core/Errors.h"
+#include "core/FileOpening.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarvo {
@@ -32,6 +39,33 @@ std::uint64_t ReadAt(int fd, char *into, std::uint64_t size, std::uint64_t offse
     }
     error = 0;
     return done;
+}
+
+QByteArray ReadWhole(int fd, const std::string &path)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw EFOpenError(CannotRead(path, errno));
+    QByteArray bytes;
+    int error = 0;
+    try {
+        bytes.resize(qsizetype(info.st_size));
+        bytes.resize(qsizetype(ReadAt(fd, bytes.data(), std::uint64_t(info.st_size), 0, error)));
+    } catch (const std::bad_alloc &) {
+        error = ENOMEM;
+    }
+    if (error != 0)
+        throw EFOpenError(CannotRead(path, error));
+    return bytes;
+}
+
+QByteArray ReadWholeFile(const std::string &path)
+{
+    int error = 0;
+    const FileDescriptor file(OpenDataFile(path, O_RDONLY, error));
+    if (file.fd() < 0)
+        throw EFOpenError(CannotOpen(path, error));
+    return ReadWhole(file.fd(), path);
 }
 
 } // namespace tarvo

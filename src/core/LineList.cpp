@@ -1,14 +1,15 @@
 #include "core/LineList.h"
 
 #include "core/Ansi.h"
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
 #include "core/FileGrowth.h"
+#include "core/FileOpening.h"
 #include "core/FileReading.h"
 #include "core/LineRecords.h"
 #include "core/LineSort.h"
 #include "core/MemoryBudget.h"
 #include "core/PageBuffer.h"
-#include "core/SystemFiles.h"
 
 #include <QString>
 
@@ -37,41 +38,6 @@ struct LineList::Bytes {
 
 namespace {
 
-QString pathText(const std::string &path)
-{
-    return QString::fromLocal8Bit(path);
-}
-
-[[noreturn]] void throwOpenError(const std::string &path, int error)
-{
-    throw EFOpenError(QStringLiteral("Impossible d'ouvrir le fichier « %1 » : %2.")
-                          .arg(pathText(path), SystemReason(error))
-                          .toStdString());
-}
-
-[[noreturn]] void throwReadError(const std::string &path, int error)
-{
-    throw EFOpenError(QStringLiteral("Impossible de lire le fichier « %1 » : %2.")
-                          .arg(pathText(path), SystemReason(error))
-                          .toStdString());
-}
-
-[[noreturn]] void throwTooLarge(const std::string &path, std::uint64_t budget)
-{
-    throw EFOpenError(QStringLiteral("Le fichier « %1 » est trop grand pour être affiché avec la mémoire "
-                                     "disponible (%2 Mo).")
-                          .arg(pathText(path))
-                          .arg(budget >> 20)
-                          .toStdString());
-}
-
-[[noreturn]] void throwOutOfMemory(const std::string &path)
-{
-    throw EFOpenError(QStringLiteral("Mémoire insuffisante pour afficher le fichier « %1 ».")
-                          .arg(pathText(path))
-                          .toStdString());
-}
-
 std::uint64_t roomBeside(std::uint64_t budget, std::uint64_t used)
 {
     return budget > used ? budget - used : 0;
@@ -84,7 +50,7 @@ PageBuffer sortedRefs(const char *data, std::uint64_t from, std::uint64_t to, st
 {
     PageBuffer records;
     if (!lines::CutRecords(data, from, to, newFrom, longLines, records, count, room))
-        throwTooLarge(path, budget);
+        throw EFOpenError(TooLargeToShow(path, budget));
     auto *first = reinterpret_cast<Record *>(records.data());
     lines::SortRecords(data, longLines, first, first + count);
     lines::KeepRefs(records, count);
@@ -204,10 +170,10 @@ LineList::Read LineList::loadSorted(const std::string &path, const std::function
     int error = 0;
     const FileDescriptor file(OpenDataFile(path, O_RDONLY, error));
     if (file.fd() < 0)
-        throwOpenError(path, error);
+        throw EFOpenError(CannotOpen(path, error));
     struct stat info {};
     if (::fstat(file.fd(), &info) != 0)
-        throwOpenError(path, errno);
+        throw EFOpenError(CannotOpen(path, errno));
     const auto size = std::uint64_t(info.st_size);
     const bool sameFile = bytes_ && bytes_->fromFile && bytes_->file.device == std::uint64_t(info.st_dev)
         && bytes_->file.inode == std::uint64_t(info.st_ino);
@@ -220,7 +186,7 @@ LineList::Read LineList::loadSorted(const std::string &path, const std::function
     const std::uint64_t stored = sameFile ? bytes_->size : 0;
     const bool mayAppend = sameFile && size >= stored;
     if (size >= lines::largestSize || (mayAppend ? size - stored > budget : size > wholeBudget))
-        throwTooLarge(path, mayAppend ? budget : wholeBudget);
+        throw EFOpenError(TooLargeToShow(path, mayAppend ? budget : wholeBudget));
 
     if (starting)
         starting(size);
@@ -231,13 +197,13 @@ LineList::Read LineList::loadSorted(const std::string &path, const std::function
             read = Read::Appended;
         } else {
             if (size > wholeBudget)
-                throwTooLarge(path, wholeBudget);
+                throw EFOpenError(TooLargeToShow(path, wholeBudget));
             *this = LineList();
             readAll(file.fd(), path, info, wholeBudget);
         }
     } catch (const std::bad_alloc &) {
         *this = LineList();
-        throwOutOfMemory(path);
+        throw EFOpenError(NoMemoryToShow(path));
     } catch (...) {
         *this = LineList();
         throw;
@@ -254,7 +220,7 @@ void LineList::readAll(int fd, const std::string &path, const struct stat &info,
     // was there when it was opened.
     held->size = ReadAt(fd, held->data.data(), std::uint64_t(info.st_size), 0, error);
     if (error != 0)
-        throwReadError(path, error);
+        throw EFOpenError(CannotRead(path, error));
     std::int64_t count = 0;
     PageBuffer sorted = sortedRefs(held->data.data(), 0, held->size, 0, held->longLines, count,
                                    roomBeside(budget, held->size), path, budget);
@@ -275,7 +241,7 @@ void LineList::readAppended(int fd, const std::string &path, const struct stat &
     const std::uint64_t end = stored + ReadAt(fd, held.data.data() + stored, std::uint64_t(info.st_size) - stored,
                                               stored, error);
     if (error != 0)
-        throwReadError(path, error);
+        throw EFOpenError(CannotRead(path, error));
 
     // The lines past this list's own: those a copy sharing the bytes read in
     // since, and the new ones.

@@ -1,9 +1,9 @@
 #include "core/SpeedTest.h"
 
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
 
 #include <ctime>
-#include <string>
 
 namespace tarvo {
 
@@ -42,10 +42,7 @@ KernelTiming TimedRun(int number, const Kernel &kernel, const Clock &clock)
     // Dividing by a zero time would give an infinite result, and an infinite
     // index would end up in the results file.
     if (averageTime == 0.0f)
-        throw Exception("Le calcul n° " + std::to_string(number)
-                        + " a été trop rapide pour être chronométré (0 ms à chacune de ses "
-                          "cinq répétitions). Le test est interrompu ; aucun résultat n'est "
-                          "enregistré.");
+        throw Exception(TooFastToTime(number));
 
     const long double mcps =
         ((static_cast<long double>(kernel.operationCount) / averageTime) * 0.001L) * 0.001L;

@@ -6,10 +6,13 @@
 
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
+#include "core/FileAppend.h"
+#include "core/FileOpening.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 
 using tarvo::connectHandler;
+using tarvo::InputBox;
 using tarvo::IntToStr;
 using tarvo::StrToInt;
 using tarvo::TComboBox;
@@ -49,6 +52,10 @@ TFormSaisie::TFormSaisie()
     connectHandler(ui->ComboFreqOrigine, &TComboBox::Change, this, &TFormSaisie::ComboFreqOrigineChange);
     connectHandler(ui->ComboFreqOverclock, &TComboBox::Change, this, &TFormSaisie::ComboFreqOverclockChange);
     connectHandler(ui->ComboCarteMere, &TComboBox::Change, this, &TFormSaisie::ComboCarteMereChange);
+
+    // The boxes take only what the data files can hold.
+    for (TComboBox *box : {ui->ComboCPU, ui->ComboFreqOrigine, ui->ComboFreqOverclock, ui->ComboCarteMere})
+        box->setTextCheck(tarvo::LongestText, [](const QString &text) { (void)tarvo::DataText(text); });
 }
 
 TFormSaisie::~TFormSaisie() = default;
@@ -63,10 +70,10 @@ void TFormSaisie::OpenHistoryLists()
 
     // A missing list is made now, so that a drop-down never meets a missing file;
     // nothing stays open: each drop-down reads its file, each entry appends to it.
-    tarvo::CreateHistory(CheminCPU);
-    tarvo::CreateHistory(CheminFreqOrigine);
-    tarvo::CreateHistory(CheminFreqOverclock);
-    tarvo::CreateHistory(CheminCarteMere);
+    tarvo::CreateIfMissing(CheminCPU);
+    tarvo::CreateIfMissing(CheminFreqOrigine);
+    tarvo::CreateIfMissing(CheminFreqOverclock);
+    tarvo::CreateIfMissing(CheminCarteMere);
 }
 
 void TFormSaisie::FormActivate()
@@ -77,9 +84,9 @@ void TFormSaisie::FormActivate()
 
 void TFormSaisie::ButtonCPUClick()
 {
-    const QString answer = tarvo::InputBox(QStringLiteral("Nouveau processeur"),
-                                           QStringLiteral("Veuillez entrer votre processeur :"),
-                                           QStringLiteral("NoCPU"));
+    const QString answer = InputBox(QStringLiteral("Nouveau processeur"),
+                                    QStringLiteral("Veuillez entrer votre processeur :"), QStringLiteral("NoCPU"),
+                                    tarvo::LongestText);
     // A text the files cannot hold is refused before anything changes.
     const QByteArray entry = tarvo::HistoryEntry(answer);
     SaisieProcesseur = answer;
@@ -89,9 +96,9 @@ void TFormSaisie::ButtonCPUClick()
 
 void TFormSaisie::ButtonFreqOrigineClick()
 {
-    SaisieTexte = tarvo::InputBox(QStringLiteral("Nouvelle fréquence d'origine"),
-                                  QStringLiteral("Veuillez entrer votre fréquence d'origine :"),
-                                  IntToStr(-1));
+    SaisieTexte = InputBox(QStringLiteral("Nouvelle fréquence d'origine"),
+                           QStringLiteral("Veuillez entrer votre fréquence d'origine :"), IntToStr(-1),
+                           tarvo::LongestText);
     SaisieFreqOrigine = StrToInt(SaisieTexte);
     ui->ComboFreqOrigine->setText(IntToStr(SaisieFreqOrigine));
     tarvo::AppendToFile(CheminFreqOrigine, tarvo::HistoryEntry(SaisieFreqOrigine));
@@ -99,9 +106,9 @@ void TFormSaisie::ButtonFreqOrigineClick()
 
 void TFormSaisie::ButtonFreqOverclockClick()
 {
-    SaisieTexte = tarvo::InputBox(QStringLiteral("Nouvelle fréquence d'overclock"),
-                                  QStringLiteral("Veuillez entrer votre fréquence d'overclock :"),
-                                  IntToStr(-1));
+    SaisieTexte = InputBox(QStringLiteral("Nouvelle fréquence d'overclock"),
+                           QStringLiteral("Veuillez entrer votre fréquence d'overclock :"), IntToStr(-1),
+                           tarvo::LongestText);
     SaisieFreqOverclock = StrToInt(SaisieTexte);
     ui->ComboFreqOverclock->setText(IntToStr(SaisieFreqOverclock));
     tarvo::AppendToFile(CheminFreqOverclock, tarvo::HistoryEntry(SaisieFreqOverclock));
@@ -109,9 +116,9 @@ void TFormSaisie::ButtonFreqOverclockClick()
 
 void TFormSaisie::ButtonCarteMereClick()
 {
-    const QString answer = tarvo::InputBox(QStringLiteral("Nouvelle carte mère"),
-                                           QStringLiteral("Veuillez entrer votre carte mère :"),
-                                           QStringLiteral("NoCarteMere"));
+    const QString answer = InputBox(QStringLiteral("Nouvelle carte mère"),
+                                    QStringLiteral("Veuillez entrer votre carte mère :"),
+                                    QStringLiteral("NoCarteMere"), tarvo::LongestText);
     const QByteArray entry = tarvo::HistoryEntry(answer);
     SaisieCarteMere = answer;
     ui->ComboCarteMere->setText(SaisieCarteMere);

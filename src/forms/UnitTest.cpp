@@ -4,7 +4,7 @@
 #include "UnitPrincipale.h"
 #include "UnitSaisie.h"
 
-#include "framework/Dialogs.h"
+#include "framework/BusyCursor.h"
 #include "framework/WindowSystem.h"
 
 TFormTest *FormTest = nullptr;

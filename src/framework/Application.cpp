@@ -1,26 +1,22 @@
 #include "framework/Application.h"
 
-#include "core/SystemFiles.h"
+#include "core/ErrorTexts.h"
+#include "core/Errors.h"
+#include "framework/Fonts.h"
 #include "framework/Form.h"
+#include "framework/HeldStderr.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
 
 #include <algorithm>
 #include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <mutex>
 #include <new>
-#include <stdexcept>
 #include <sys/eventfd.h>
-#include <sys/mman.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -36,14 +32,6 @@ std::vector<TForm *> &forms()
     return list;
 }
 
-// Debian's fonts-wine package carries metric-compatible versions of the fonts
-// the windows were drawn with; without them Qt falls back to its default sans.
-// Its Tahoma Bold is left out: it has the regular face's strokes with a bold
-// face's spacing, so bold text would look regular. Qt emboldens the regular
-// face instead.
-constexpr const char *fontFolder = "/usr/share/wine/fonts";
-constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf"};
-
 // What the message box says: the error's own text, in French, and always small
 // enough for the screen. A very long one (a user's text, a very deep folder)
 // keeps its beginning and its end, where the file's name and the reason are,
@@ -52,8 +40,7 @@ constexpr const char *fontFiles[] = {"ms_sans_serif.ttf", "tahoma.ttf"};
 QString messageOf(const std::exception &error)
 {
     if (dynamic_cast<const std::bad_alloc *>(&error))
-        return QStringLiteral("La mémoire disponible ne suffit pas : l'opération a été abandonnée. "
-                              "Le programme continue.");
+        return OutOfMemory();
     QString text = QString::fromUtf8(error.what());
     text.replace(u'\r', u' ').replace(u'\n', u' ');
     constexpr qsizetype head = 150, tail = 350, run = 60;
@@ -76,60 +63,6 @@ QString messageOf(const std::exception &error)
     }
     return wrapped;
 }
-
-// Without a display, Qt and the display libraries explain it in English over
-// several lines, then Qt aborts. While the application object is being made,
-// standard error is held back: if Qt gives up, the user reads one French line
-// and the program fails; otherwise what was written is let through.
-int realStderr = STDERR_FILENO;
-QtMessageHandler qtHandler = nullptr;
-
-void startUpMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (type != QtFatalMsg)
-        return qtHandler(type, context, text);
-    static const char line[] = "CPU Tarvo 32 ne peut pas démarrer : aucun affichage graphique n'est "
-                               "accessible (ni serveur X, ni Wayland).\n";
-    (void)!::write(realStderr, line, sizeof line - 1);
-    ::_exit(EXIT_FAILURE);
-}
-
-class HeldStderr {
-public:
-    HeldStderr()
-    {
-        std::fflush(stderr);
-        held_ = ::memfd_create("zurezive-start-up", MFD_CLOEXEC);
-        const int saved = held_ >= 0 ? ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3) : -1;
-        if (saved >= 0 && ::dup2(held_, STDERR_FILENO) >= 0)
-            realStderr = saved;
-        qtHandler = qInstallMessageHandler(startUpMessage);
-    }
-    ~HeldStderr()
-    {
-        qInstallMessageHandler(qtHandler);
-        if (realStderr == STDERR_FILENO) {
-            if (held_ >= 0)
-                ::close(held_);
-            return;
-        }
-        std::fflush(stderr);
-        ::dup2(realStderr, STDERR_FILENO);
-        ::close(realStderr);
-        realStderr = STDERR_FILENO;
-        char buffer[4096];
-        ssize_t n;
-        ::lseek(held_, 0, SEEK_SET);
-        while ((n = ::read(held_, buffer, sizeof buffer)) > 0)
-            (void)!::write(STDERR_FILENO, buffer, size_t(n));
-        ::close(held_);
-    }
-    HeldStderr(const HeldStderr &) = delete;
-    HeldStderr &operator=(const HeldStderr &) = delete;
-
-private:
-    int held_ = -1;
-};
 
 // What a session needs beyond what is open when it starts. Descriptors: the
 // display connection, the event loop's and the display thread's wake-ups, the
@@ -164,9 +97,7 @@ QString starved()
     for (const int fd : held)
         ::close(fd);
     if (error != 0)
-        return QStringLiteral("le système ne lui laisse pas ouvrir les %1 fichiers dont il a besoin (%2)")
-            .arg(descriptorsNeeded)
-            .arg(SystemReason(error));
+        return TooFewDescriptors(descriptorsNeeded, error);
 
     // All at once, as a session has them.
     std::mutex mutex;
@@ -191,9 +122,7 @@ QString starved()
     for (std::thread &thread : threads)
         thread.join();
     if (error != 0)
-        return QStringLiteral("le système ne lui laisse pas lancer les %1 fils d'exécution dont il a besoin (%2)")
-            .arg(threadsNeeded())
-            .arg(SystemReason(error));
+        return TooFewThreads(threadsNeeded(), error);
     return {};
 }
 
@@ -202,7 +131,7 @@ QString starved()
 std::unique_ptr<QApplication> TApplication::Open(int &argc, char *argv[])
 {
     if (const QString why = starved(); !why.isEmpty()) {
-        const QByteArray line = QStringLiteral("CPU Tarvo 32 ne peut pas démarrer : %1.\n").arg(why).toUtf8();
+        const QByteArray line = (CannotStart(why) + u'\n').toUtf8();
         (void)!::write(STDERR_FILENO, line.constData(), size_t(line.size()));
         std::exit(EXIT_FAILURE);
     }
@@ -212,11 +141,7 @@ std::unique_ptr<QApplication> TApplication::Open(int &argc, char *argv[])
 
 void TApplication::Initialize()
 {
-    for (const char *file : fontFiles) {
-        const QString path = QDir(QString::fromLatin1(fontFolder)).filePath(QString::fromLatin1(file));
-        if (QFileInfo::exists(path))
-            QFontDatabase::addApplicationFont(path);
-    }
+    RegisterDesignedFaces();
 
     // The program speaks French whatever the desktop's language, and so must
     // Qt's own dialog buttons ("Annuler").
@@ -277,7 +202,7 @@ void TApplication::Invoke(const std::function<void()> &handler) noexcept
         } catch (const std::exception &error) {
             ShowException(error);
         } catch (...) {
-            ShowException(std::runtime_error("Une erreur inattendue s'est produite."));
+            ShowException(Exception(Unexpected()));
         }
     } catch (...) {
         // Showing the message failed too (out of memory): nothing more can be done

@@ -1,15 +1,16 @@
 #include "framework/ComboBox.h"
 
-#include "core/DataFiles.h"
 #include "core/Errors.h"
 #include "framework/Application.h"
-#include "framework/Dialogs.h"
+#include "framework/BoundInput.h"
+#include "framework/UniformRowsView.h"
 
 #include <QLineEdit>
 #include <QStyleOptionViewItem>
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace tarvo {
 
@@ -52,11 +53,18 @@ TComboBox::TComboBox(QWidget *parent)
     setCompleter(nullptr);
     // Qt's default of 32,767 characters would cut a longer text without a word.
     lineEdit()->setMaxLength(std::numeric_limits<int>::max());
-    BoundInput(lineEdit());
     // textEdited covers typing, pasting, cutting and undo; activated covers a pick
     // from the list and the arrow keys. Neither fires for text set from code.
     connect(lineEdit(), &QLineEdit::textEdited, this, &TComboBox::userChanged);
     connect(this, &QComboBox::activated, this, &TComboBox::userChanged);
+}
+
+void TComboBox::setTextCheck(qsizetype longest, std::function<void(const QString &)> check)
+{
+    BoundInput(lineEdit(), longest);
+    // A longer entry (written by hand) is shown shortened and cannot be picked.
+    model_.setLongestSelectable(longest);
+    check_ = std::move(check);
 }
 
 void TComboBox::userChanged()
@@ -64,7 +72,8 @@ void TComboBox::userChanged()
     TApplication::Invoke([this] {
         const QString given = text();
         try {
-            (void)DataText(given);
+            if (check_)
+                check_(given);
         } catch (const Exception &) {
             // The cursor goes back to where the refused keystroke or paste was made.
             const qsizetype cursor = lineEdit()->cursorPosition() - (given.size() - accepted_.size());
@@ -94,8 +103,6 @@ void TComboBox::LoadFromFile(const std::string &path)
 {
     // Replacing the items empties the edit text: it is put back whatever happens.
     const QString kept = text();
-    // A longer entry (written by hand) is shown shortened and cannot be picked.
-    model_.setLongestSelectable(LongestText);
     try {
         model_.LoadFromFile(path);
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "framework/Form.h"
 
 #include "framework/Application.h"
+#include "framework/Fonts.h"
 #include "framework/WindowSystem.h"
 
 #include <QCloseEvent>
@@ -8,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
@@ -26,6 +28,31 @@ TForm *awaitedForm = nullptr;
 QDeadlineTimer awaitedUntil;
 constexpr int confirmationMs = 1000;
 
+// Presses anywhere in the application, passed to the form they land in: one
+// filter for all the forms, made with the first.
+class PressFilter final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress && watched->isWidgetType())
+            if (auto *form = qobject_cast<TForm *>(static_cast<QWidget *>(watched)->window()))
+                form->pressedInto();
+        return false;
+    }
+};
+
+void watchPresses()
+{
+    static QPointer<PressFilter> filter;
+    if (filter)
+        return;
+    filter = new PressFilter(qApp);
+    qApp->installEventFilter(filter);
+}
+
 } // namespace
 
 TForm::TForm(BorderIcons icons)
@@ -36,8 +63,7 @@ TForm::TForm(BorderIcons icons)
     if (icons == BorderIcons::SystemMenu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);
-    // Presses on any of the form's controls.
-    qApp->installEventFilter(this);
+    watchPresses();
 }
 
 TForm::~TForm()
@@ -50,17 +76,7 @@ TForm::~TForm()
 
 void TForm::finishCreate()
 {
-    // "MS Sans Serif" 8 points at 96 pixels per inch: 11 pixels, whatever the
-    // screen's resolution, since every position was designed in pixels. Controls
-    // with a font of their own (bold labels, the title) get their face too.
-    QFont designed(QStringLiteral("MS Sans Serif"));
-    designed.setPixelSize(11);
-    const qreal ratio = screen()->devicePixelRatio();
-    setFont(ScreenFont(designed, ratio));
-    for (QWidget *child : findChildren<QWidget *>()) {
-        if (child->testAttribute(Qt::WA_SetFont))
-            child->setFont(ScreenFont(child->font(), ratio));
-    }
+    GiveDesignedFont(this);
     setFixedSize(size());
 }
 
@@ -118,18 +134,16 @@ bool TForm::event(QEvent *event)
     return QWidget::event(event);
 }
 
-bool TForm::eventFilter(QObject *watched, QEvent *event)
+void TForm::pressedInto()
 {
     // A press into a form that is not the active one is the user moving to it.
     // The window system's activation may come only after the press's own
     // handler has run (Wayland), or not at all if that handler hid the form:
     // the form is activated at the press, as a click-to-focus desktop does.
-    if (event->type() == QEvent::MouseButtonPress && activeForm != this && isVisible() && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->window() == this) {
+    if (activeForm != this && isVisible()) {
         awaitedForm = nullptr;
         becomeActive();
     }
-    return false;
 }
 
 void TForm::closeEvent(QCloseEvent *event)

@@ -41,16 +41,18 @@ public:
     // The form that was activated last by the rules above.
     static TForm *ActiveForm();
 
+    // A mouse press landed on the form or one of its controls; the
+    // application's one event filter tells the form, before the press is handled.
+    void pressedInto();
+
 protected:
     // Called by a form's constructor once its controls exist: fixes the size to the
-    // designed client area and gives the form the designed font, in the face that
-    // the screen draws right.
+    // designed client area and gives the form the designed font (Fonts.h).
     void finishCreate();
 
     std::function<void()> OnActivate;
 
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 

@@ -1,8 +1,6 @@
 #include "framework/WindowSystem.h"
 
 #include <QDeadlineTimer>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QWidget>
 #include <qpa/qplatformnativeinterface.h>
@@ -123,19 +121,6 @@ QMargins ExpectedFrame(QWidget *window)
             return {};
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-}
-
-QFont ScreenFont(const QFont &designed, qreal devicePixelRatio)
-{
-    const QFontInfo drawn(designed);
-    if (QFontDatabase::isScalable(drawn.family(), drawn.styleName()))
-        return designed;
-    const bool boldStrike = QFontDatabase::styles(drawn.family()).contains(QStringLiteral("Bold"));
-    if (qFuzzyCompare(devicePixelRatio, 1.0) && (boldStrike || !designed.bold()))
-        return designed;
-    QFont scalable = designed;
-    scalable.setFamily(QStringLiteral("Tahoma"));
-    return scalable;
 }
 
 } // namespace tarvo

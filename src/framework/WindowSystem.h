@@ -1,10 +1,9 @@
 // What the forms need from the window system that Qt leaves to the program, on
 // X11 and on Wayland alike: repaints sent while the message loop is blocked, the
 // window manager's frame known before a form is first shown (so that it can be
-// centred by its frame), and the designed faces drawn right at any screen scale.
+// centred by its frame).
 #pragma once
 
-#include <QFont>
 #include <QMargins>
 
 class QWidget;
@@ -21,12 +20,5 @@ void FlushWindowSystem();
 // of it before the first showing (_NET_REQUEST_FRAME_EXTENTS). Empty elsewhere,
 // or when the window manager does not answer within a short wait.
 QMargins ExpectedFrame(QWidget *window);
-
-// The font to draw a designed font with on a screen of this device pixel ratio.
-// Qt draws a bitmap face right only at a ratio of 1: at any other ratio it takes
-// the glyphs of the strike of the logical size and only spaces them for the
-// device size. It cannot embolden a bitmap face either. In both cases Tahoma,
-// the scalable design of the same family, stands in at the same pixel size.
-QFont ScreenFont(const QFont &designed, qreal devicePixelRatio);
 
 } // namespace tarvo

@@ -4,13 +4,19 @@
 
 #include "core/DataFiles.h"
 #include "core/Errors.h"
+#include "core/FileAppend.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace tarvo::cli;
@@ -40,6 +46,17 @@ QByteArray line(float indice, const char *processor)
     r.FreqOverclock = 333;
     r.CarteMere = QStringLiteral("Carte");
     return tarvo::ResultLine(r);
+}
+
+// How many of this process's descriptors are open on the file.
+int descriptorsOn(const QString &path)
+{
+    const std::filesystem::path target = std::filesystem::canonical(path.toStdString());
+    int count = 0;
+    std::error_code gone; // the listing's own descriptor is closed before it is read
+    for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd"))
+        count += std::filesystem::read_symlink(fd.path(), gone) == target;
+    return count;
 }
 
 } // namespace
@@ -96,6 +113,7 @@ private slots:
 
         const pid_t child = ::fork();
         if (child == 0) {
+            tarvo::IgnoreFileSizeSignal();
             const rlimit limit{rlim_t(stored.size() + 3 * other.size() / 4), RLIM_INFINITY};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             try {
@@ -113,6 +131,41 @@ private slots:
         // Without the limit, all twenty lines go in.
         QCOMPARE(MergeInto(results.toStdString(), {dir.filePath("other").toStdString()}).added, std::int64_t(20));
         QCOMPARE(readAll(results), stored + other);
+    }
+
+    // Another copy appends a line the merge also brings while the merge waits
+    // for the lock: the merge sees it under the lock and does not add it again.
+    void aLineAppendedWhileWaitingIsNotAddedTwice()
+    {
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        const QByteArray stored = line(10.0f, "stored"), meanwhile = line(20.0f, "meanwhile");
+        QVERIFY(writeFile(results, stored));
+        QVERIFY(writeFile(dir.filePath("other"), meanwhile + line(30.0f, "new")));
+        const int other = ::open(QFile::encodeName(results).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        QCOMPARE(::flock(other, LOCK_EX), 0);
+
+        MergeOutcome outcome;
+        QString failure;
+        std::thread merge([&] {
+            try {
+                outcome = MergeInto(results.toStdString(), {dir.filePath("other").toStdString()});
+            } catch (const tarvo::Exception &e) {
+                failure = QString::fromUtf8(e.what());
+            }
+        });
+        // The merge has the results file open once it waits for the lock.
+        for (int i = 0; i < 200 && descriptorsOn(results) < 2; ++i)
+            QThread::msleep(10);
+        const bool waiting = descriptorsOn(results) == 2;
+        const bool written = ::write(other, meanwhile.constData(), size_t(meanwhile.size())) == meanwhile.size();
+        ::close(other);
+        merge.join();
+        QVERIFY(waiting && written);
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(outcome.added, std::int64_t(1));
+        QCOMPARE(outcome.present, std::int64_t(1));
+        QCOMPARE(readAll(results), stored + meanwhile + line(30.0f, "new"));
     }
 };
 

@@ -35,6 +35,15 @@ cp TARVODAT.TXT copy.txt
 run "$@" --merge copy.txt >merge.txt || fail "--merge: exit $?"
 grep -q ': 0 ligne(s) ajoutée(s), 1 déjà présente(s), 0 refusée(s)' merge.txt || fail "--merge said: $(cat merge.txt)"
 
+# Past the file-size limit the write fails and is taken back: a message and
+# exit 1, not the end of the program by SIGXFSZ.
+size=$(wc -c <TARVODAT.TXT)
+for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16; do LC_ALL=C sed "s/\[CM /[CM $i/" TARVODAT.TXT; done >more.txt
+(ulimit -f 1 && run "$@" --merge more.txt >/dev/null 2>err.txt)
+code=$?
+[ "$code" -eq 1 ] && grep -q 'Fichier trop gros' err.txt || fail "a merge past the size limit: exit $code, said: $(cat err.txt)"
+[ "$(wc -c <TARVODAT.TXT)" -eq "$size" ] || fail "a merge past the size limit left $(wc -c <TARVODAT.TXT) bytes"
+
 run "$@" --run --fast >/dev/null 2>err.txt
 code=$?
 [ "$code" -eq 2 ] && [ "$(wc -l <err.txt)" -eq 1 ] || fail "a bad option: exit $code, said: $(cat err.txt)"

@@ -1,6 +1,6 @@
 #include "core/Errors.h"
 #include "core/FileGrowth.h"
-#include "core/SystemFiles.h"
+#include "core/ErrorTexts.h"
 #include "core/LineList.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // labels by the texts they show, list items by their lines.
 #include "FormsFixture.h"
 
-#include "framework/Items.h"
+#include "framework/ListBox.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -1,7 +1,7 @@
 #include "FormsFixture.h"
 #include "ViewingHelpers.h"
 
-#include "framework/Items.h"
+#include "framework/ListBox.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,9 +2,10 @@
 #include "FormsFixture.h"
 
 #include "core/Errors.h"
+#include "framework/BusyCursor.h"
 #include "framework/Dialogs.h"
-#include "framework/Items.h"
-#include "framework/WindowSystem.h"
+#include "framework/Fonts.h"
+#include "framework/ListBox.h"
 
 #include <QAccessible>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "FormsFixture.h"
 
 #include "core/DataFiles.h"
-#include "core/SystemFiles.h"
+#include "core/ErrorTexts.h"
 #include "framework/ComboBox.h"
 
 #include <QAbstractItemView>

@@ -1,12 +1,10 @@
-#include "framework/Items.h"
+#include "framework/LinesModel.h"
 
 #include "core/Ansi.h"
+#include "core/ErrorTexts.h"
 #include "core/Errors.h"
-#include "framework/Dialogs.h"
+#include "framework/BusyCursor.h"
 
-#include <QStyledItemDelegate>
-
-#include <algorithm>
 #include <limits>
 #include <map>
 #include <optional>
@@ -38,26 +36,6 @@ std::map<std::string, LineList> &latestLists()
     static std::map<std::string, LineList> lists;
     return lists;
 }
-
-class FixedHeightDelegate : public QStyledItemDelegate {
-public:
-    explicit FixedHeightDelegate(TListBox *list)
-        : QStyledItemDelegate(list)
-        , list_(list)
-    {
-    }
-
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        if (list_->itemHeight() > 0)
-            size.setHeight(list_->itemHeight());
-        return size;
-    }
-
-private:
-    const TListBox *list_;
-};
 
 } // namespace
 
@@ -121,9 +99,7 @@ LineList::Read SortedLinesModel::LoadFromFile(const std::string &path)
         // A view counts its rows in an int.
         if (next.size() > std::numeric_limits<int>::max()) {
             next = LineList();
-            throw EFOpenError(QStringLiteral("Le fichier « %1 » a trop de lignes pour être affiché.")
-                                  .arg(QString::fromLocal8Bit(path))
-                                  .toStdString());
+            throw EFOpenError(TooManyLinesToShow(path));
         }
     } catch (...) {
         if (resetting)
@@ -136,42 +112,6 @@ LineList::Read SortedLinesModel::LoadFromFile(const std::string &path)
     latest.insert_or_assign(path, std::move(next));
     endResetModel();
     return read;
-}
-
-TListBox::TListBox(QWidget *parent)
-    : UniformRowsView(parent)
-    , model_(this)
-{
-    setItemDelegate(new FixedHeightDelegate(this));
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // As the designed list box: a line wider than the list is cut at its edge.
-    // The view would otherwise take its scrolling width from the first line only.
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setTextElideMode(Qt::ElideNone);
-    setModel(&model_);
-}
-
-void TListBox::setItemHeight(int height)
-{
-    itemHeight_ = height;
-    // Forget the cached row size.
-    doItemsLayout();
-}
-
-LineList::Read TListBox::LoadFromFile(const std::string &path)
-{
-    return model_.LoadFromFile(path);
-}
-
-int TListBox::count() const
-{
-    return model_.rowCount();
-}
-
-QString TListBox::item(int row) const
-{
-    return model_.lines().at(row);
 }
 
 } // namespace tarvo

@@ -1,4 +1,6 @@
-#include "core/SystemFiles.h"
+#include "core/FileOpening.h"
+
+#include "core/ErrorTexts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -97,47 +99,6 @@ int syncFolder(const Folder &folder)
 
 } // namespace
 
-QString SystemReason(int error)
-{
-    // glibc's own French texts for the errors a data file can meet here; the
-    // desktop's language may be any other, and its messages with it.
-    switch (error) {
-    case NotARegularFile:
-        return QStringLiteral("ce n'est pas un fichier ordinaire (tube, périphérique ou socket)");
-    case FileLocked:
-        return QStringLiteral("un autre programme le garde verrouillé");
-    case PlantedLink:
-        return QStringLiteral("c'est un lien symbolique posé par un autre utilisateur dans un dossier "
-                              "partagé, qui n'est pas suivi");
-    case ENOENT: return QStringLiteral("Aucun fichier ou dossier de ce type");
-    case EACCES: return QStringLiteral("Permission non accordée");
-    case EPERM: return QStringLiteral("Opération non permise");
-    case ENOSPC: return QStringLiteral("Aucun espace disponible sur le périphérique");
-    case EDQUOT: return QStringLiteral("Débordement du quota d'espace disque");
-    case EFBIG: return QStringLiteral("Fichier trop gros");
-    case EIO: return QStringLiteral("Erreur d'entrée/sortie");
-    case EISDIR: return QStringLiteral("Est un dossier");
-    case ENOTDIR: return QStringLiteral("N'est pas un dossier");
-    case EROFS: return QStringLiteral("Système de fichiers accessible en lecture seulement");
-    case ENAMETOOLONG: return QStringLiteral("Nom de fichier trop long");
-    case ELOOP: return QStringLiteral("Trop de niveaux de liens symboliques");
-    case EMFILE: return QStringLiteral("Trop de fichiers ouverts");
-    case ENFILE: return QStringLiteral("Trop de fichiers ouverts dans le système");
-    case ENOMEM: return QStringLiteral("Ne peut allouer de la mémoire");
-    case EBUSY: return QStringLiteral("Périphérique ou ressource occupé");
-    case ETXTBSY: return QStringLiteral("Fichier texte occupé");
-    case EAGAIN: return QStringLiteral("Ressource temporairement non disponible");
-    case EINTR: return QStringLiteral("Appel système interrompu");
-    case EINVAL: return QStringLiteral("Argument invalide");
-    case ESTALE: return QStringLiteral("Panne d'accès au fichier");
-    case ENXIO: return QStringLiteral("Aucun périphérique ou adresse");
-    case ENODEV: return QStringLiteral("Aucun périphérique de ce type");
-    case EOVERFLOW: return QStringLiteral("Valeur trop grande pour le type défini de données");
-    case ENOLCK: return QStringLiteral("Aucun verrou disponible");
-    default: return QStringLiteral("erreur système n° %1").arg(error);
-    }
-}
-
 int OpenDataFile(const std::string &path, int flags, int &error)
 {
     Folder folder(path, error);
@@ -209,6 +170,21 @@ int OpenDataFile(const std::string &path, int flags, int &error)
         return fd;
     }
     return -1;
+}
+
+bool IsMissing(const std::string &path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+void CreateIfMissing(const std::string &path) noexcept
+{
+    // Never truncated, and anything but a plain file left alone unopened.
+    int error = 0;
+    const int fd = OpenDataFile(path, O_WRONLY | O_CREAT | O_EXCL, error);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 } // namespace tarvo

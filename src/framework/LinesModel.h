@@ -1,13 +1,12 @@
-// The framework's sorted list box. Its items are the lines of a text file kept
-// as one byte buffer (LineList), so that a list of a million lines needs neither
-// a widget item nor a string per line; a line is decoded only when drawn, and
-// rows are placed by their number (UniformRowsView). Lists of the same file
-// share its bytes: the stored results and comparison windows both show the
-// results file, and the second to show it reads only what the first has not.
+// The model behind the framework's list box and combo box: the lines of a text
+// file in ascending text order, kept as one byte buffer (LineList), so that a
+// list of a million lines needs neither a widget item nor a string per line; a
+// line is decoded only when it is drawn. Models of the same file share its
+// bytes: the stored results and comparison windows both show the results
+// file, and the second to show it reads only what the first has not.
 #pragma once
 
 #include "core/LineList.h"
-#include "framework/UniformRowsView.h"
 
 #include <QAbstractListModel>
 
@@ -46,26 +45,6 @@ public:
 private:
     LineList lines_;
     qsizetype longestSelectable_ = std::numeric_limits<qsizetype>::max();
-};
-
-class TListBox : public UniformRowsView {
-    Q_OBJECT
-    // Every row's height in pixels; 0 lets the style size the rows.
-    Q_PROPERTY(int itemHeight READ itemHeight WRITE setItemHeight)
-
-public:
-    explicit TListBox(QWidget *parent = nullptr);
-
-    LineList::Read LoadFromFile(const std::string &path);
-    int count() const;
-    QString item(int row) const;
-
-    int itemHeight() const { return itemHeight_; }
-    void setItemHeight(int height);
-
-private:
-    SortedLinesModel model_;
-    int itemHeight_ = 0;
 };
 
 } // namespace tarvo

@@ -1,0 +1,203 @@
+#include "core/ErrorTexts.h"
+
+#include <QLocale>
+
+#include <cerrno>
+
+namespace tarvo {
+
+namespace {
+
+QString shown(const std::string &path)
+{
+    return QString::fromLocal8Bit(path);
+}
+
+} // namespace
+
+QString SystemReason(int error)
+{
+    // glibc's own French texts for the errors a data file can meet here; the
+    // desktop's language may be any other, and its messages with it.
+    switch (error) {
+    case NotARegularFile:
+        return QStringLiteral("ce n'est pas un fichier ordinaire (tube, périphérique ou socket)");
+    case FileLocked:
+        return QStringLiteral("un autre programme le garde verrouillé");
+    case PlantedLink:
+        return QStringLiteral("c'est un lien symbolique posé par un autre utilisateur dans un dossier "
+                              "partagé, qui n'est pas suivi");
+    case ENOENT: return QStringLiteral("Aucun fichier ou dossier de ce type");
+    case EACCES: return QStringLiteral("Permission non accordée");
+    case EPERM: return QStringLiteral("Opération non permise");
+    case ENOSPC: return QStringLiteral("Aucun espace disponible sur le périphérique");
+    case EDQUOT: return QStringLiteral("Débordement du quota d'espace disque");
+    case EFBIG: return QStringLiteral("Fichier trop gros");
+    case EIO: return QStringLiteral("Erreur d'entrée/sortie");
+    case EISDIR: return QStringLiteral("Est un dossier");
+    case ENOTDIR: return QStringLiteral("N'est pas un dossier");
+    case EROFS: return QStringLiteral("Système de fichiers accessible en lecture seulement");
+    case ENAMETOOLONG: return QStringLiteral("Nom de fichier trop long");
+    case ELOOP: return QStringLiteral("Trop de niveaux de liens symboliques");
+    case EMFILE: return QStringLiteral("Trop de fichiers ouverts");
+    case ENFILE: return QStringLiteral("Trop de fichiers ouverts dans le système");
+    case ENOMEM: return QStringLiteral("Ne peut allouer de la mémoire");
+    case EBUSY: return QStringLiteral("Périphérique ou ressource occupé");
+    case ETXTBSY: return QStringLiteral("Fichier texte occupé");
+    case EAGAIN: return QStringLiteral("Ressource temporairement non disponible");
+    case EINTR: return QStringLiteral("Appel système interrompu");
+    case EINVAL: return QStringLiteral("Argument invalide");
+    case ESTALE: return QStringLiteral("Panne d'accès au fichier");
+    case ENXIO: return QStringLiteral("Aucun périphérique ou adresse");
+    case ENODEV: return QStringLiteral("Aucun périphérique de ce type");
+    case EOVERFLOW: return QStringLiteral("Valeur trop grande pour le type défini de données");
+    case ENOLCK: return QStringLiteral("Aucun verrou disponible");
+    default: return QStringLiteral("erreur système n° %1").arg(error);
+    }
+}
+
+QString CannotOpen(const std::string &path, int error)
+{
+    return QStringLiteral("Impossible d'ouvrir le fichier « %1 » : %2.").arg(shown(path), SystemReason(error));
+}
+
+QString CannotRead(const std::string &path, int error)
+{
+    return QStringLiteral("Impossible de lire le fichier « %1 » : %2.").arg(shown(path), SystemReason(error));
+}
+
+QString TooLargeToShow(const std::string &path, std::uint64_t budget)
+{
+    return QStringLiteral("Le fichier « %1 » est trop grand pour être affiché avec la mémoire disponible (%2 Mo).")
+        .arg(shown(path))
+        .arg(budget >> 20);
+}
+
+QString NoMemoryToShow(const std::string &path)
+{
+    return QStringLiteral("Mémoire insuffisante pour afficher le fichier « %1 ».").arg(shown(path));
+}
+
+QString TooManyLinesToShow(const std::string &path)
+{
+    return QStringLiteral("Le fichier « %1 » a trop de lignes pour être affiché.").arg(shown(path));
+}
+
+QString CannotWrite(const std::string &path, int error, std::int64_t kept, bool whole, bool otherWriter,
+                    int cutError)
+{
+    QString message =
+        QStringLiteral("Impossible d'écrire dans le fichier « %1 » : %2.").arg(shown(path), SystemReason(error));
+    if (kept <= 0)
+        return message;
+    const QString why = otherWriter ? QStringLiteral("un autre programme a écrit dans le fichier entre-temps")
+                                    : SystemReason(cutError);
+    if (whole)
+        return message
+            + QStringLiteral(" La ligne y a cependant été écrite en entier et n'a pas pu en être retirée : %1.")
+                  .arg(why);
+    return message
+        + QStringLiteral(" Son début (%1 octets) y a été écrit et n'a pas pu en être retiré : %2 ; la "
+                         "prochaine ligne commencera sur une ligne à part.")
+              .arg(kept)
+              .arg(why);
+}
+
+QString HistoryNotWritten(const QString &why)
+{
+    return QStringLiteral("Le résultat est enregistré, mais l'historique ne l'est pas : ") + why;
+}
+
+QString TooLong(qsizetype length, qsizetype longest)
+{
+    const QLocale french(QLocale::French);
+    return QStringLiteral("Le texte donné compte %1 caractères : une description en compte au plus %2. Il n'a pas "
+                          "été pris.")
+        .arg(french.toString(qlonglong(length)), french.toString(qlonglong(longest)));
+}
+
+QString LineBreakIn(const QString &text)
+{
+    return QStringLiteral("Le texte « %1 » contient un retour à la ligne, qui ne peut pas être enregistré dans les "
+                          "fichiers de données.")
+        .arg(QString(text).replace(u'\r', u' ').replace(u'\n', u' '));
+}
+
+QString NotInCodePage(const QString &text, const QString &character)
+{
+    const char32_t code = character.isEmpty() ? 0 : character.toUcs4().value(0);
+    return QStringLiteral("Le texte « %1 » contient le caractère « %2 » (U+%3), qui ne peut pas être enregistré "
+                          "dans les fichiers de données (Windows-1252).")
+        .arg(text, character, QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+}
+
+QString NotAWholeNumber(const QString &text)
+{
+    return QStringLiteral("« %1 » n'est pas un nombre entier valide.").arg(text);
+}
+
+QString TooFastToTime(int kernel)
+{
+    return QStringLiteral("Le calcul n° %1 a été trop rapide pour être chronométré (0 ms à chacune de ses cinq "
+                          "répétitions). Le test est interrompu ; aucun résultat n'est enregistré.")
+        .arg(kernel);
+}
+
+QString OutOfMemory()
+{
+    return QStringLiteral("La mémoire disponible ne suffit pas : l'opération a été abandonnée. Le programme "
+                          "continue.");
+}
+
+QString OutOfMemoryNothingWritten()
+{
+    return QStringLiteral("la mémoire disponible ne suffit pas : rien n'a été écrit.");
+}
+
+QString Unexpected()
+{
+    return QStringLiteral("Une erreur inattendue s'est produite.");
+}
+
+QString CannotStart(const QString &why)
+{
+    return QStringLiteral("CPU Tarvo 32 ne peut pas démarrer : %1.").arg(why);
+}
+
+QString NoDisplay()
+{
+    return QStringLiteral("aucun affichage graphique n'est accessible (ni serveur X, ni Wayland)");
+}
+
+QString TooFewDescriptors(int needed, int error)
+{
+    return QStringLiteral("le système ne lui laisse pas ouvrir les %1 fichiers dont il a besoin (%2)")
+        .arg(needed)
+        .arg(SystemReason(error));
+}
+
+QString TooFewThreads(int needed, int error)
+{
+    return QStringLiteral("le système ne lui laisse pas lancer les %1 fils d'exécution dont il a besoin (%2)")
+        .arg(needed)
+        .arg(SystemReason(error));
+}
+
+QString CannotWriteOutput(int error)
+{
+    return QStringLiteral("impossible d'écrire la sortie : %1.").arg(SystemReason(error));
+}
+
+QString DataFolderUnusable(const std::string &folder, int error)
+{
+    return QStringLiteral("Le dossier des données de CPU Tarvo 32, « %1 », n'a pas pu être créé ou ouvert : %2. Le "
+                          "programme n'est pas lancé.")
+        .arg(shown(folder), SystemReason(error));
+}
+
+QString CannotLaunch(const std::string &program, int error)
+{
+    return QStringLiteral("CPU Tarvo 32 (« %1 ») n'a pas pu être lancé : %2.").arg(shown(program), SystemReason(error));
+}
+
+} // namespace tarvo
