@@ -1,5 +1,6 @@
 // Merging results files: which lines are taken, counted and refused, and the
 // one append that leaves the results file whole when the write fails.
+#include "../ScratchFiles.h"
 #include "cli/Merge.h"
 
 #include "core/DataFiles.h"
@@ -22,18 +23,6 @@
 using namespace tarvo::cli;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray line(float indice, const char *processor)
 {

@@ -1,6 +1,7 @@
 // Opening and appending data files, on real files: what is refused, the
 // line end added, what a failed write leaves, termination during a write,
 // links planted in shared folders, and two processes appending at once.
+#include "../ScratchFiles.h"
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
 #include "core/FileAppend.h"
@@ -28,18 +29,6 @@
 using namespace tarvo;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // The message of the EWriteError an append throws; empty when it succeeds.
 QString appendError(const std::string &path, QByteArrayView bytes)

@@ -1,3 +1,4 @@
+#include "../ScratchFiles.h"
 #include "core/Errors.h"
 #include "core/FileGrowth.h"
 #include "core/ErrorTexts.h"
@@ -56,12 +57,6 @@ QList<QByteArray> sortedSlowly(QList<QByteArray> lines)
 {
     std::stable_sort(lines.begin(), lines.end());
     return lines;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 // The process's address space now (VmSize).

@@ -1,6 +1,7 @@
 // --save writes the very bytes that the entry window's "OK" writes for the
 // same description and results: the results line and the four history
 // entries, under a French locale where printf would write a decimal comma.
+#include "../ScratchFiles.h"
 #include "FormsFixture.h"
 
 #include "cli/Options.h"
@@ -17,12 +18,6 @@
 namespace {
 
 const char *const dataFiles[] = {"TARVODAT.TXT", "_CPU.TXT", "_FORIG.TXT", "_FOVER.TXT", "_CMERE.TXT"};
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 // The entry window with real (offscreen) widgets, run under a French locale so
 // that a decimal comma would show in the results file if one slipped in.
+#include "../ScratchFiles.h"
 #include "FormsFixture.h"
 
 #include "core/DataFiles.h"
@@ -88,18 +89,6 @@ void acknowledge(bool *seen, QString *message)
         *message = messageText(dialog);
         dialog->accept();
     });
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 int openDescriptors()
