@@ -12,28 +12,37 @@ using namespace tarvo::cli;
 
 namespace {
 
-// getopt permutes the arguments: it gets copies it may move.
+// An argument vector as main gets it; getopt permutes the arguments, so it
+// gets copies it may move.
+class Arguments {
+public:
+    explicit Arguments(const QStringList &arguments)
+    {
+        words_.push_back(QByteArray("zurezive"));
+        for (const QString &a : arguments)
+            words_.push_back(a.toUtf8());
+        for (QByteArray &w : words_)
+            pointers_.push_back(w.data());
+        pointers_.push_back(nullptr);
+    }
+    int argc() const { return int(words_.size()); }
+    char **argv() { return pointers_.data(); }
+
+private:
+    std::vector<QByteArray> words_;
+    std::vector<char *> pointers_;
+};
+
 std::variant<Options, UsageError> parse(const QStringList &arguments)
 {
-    std::vector<QByteArray> words{QByteArray("zurezive")};
-    for (const QString &a : arguments)
-        words.push_back(a.toUtf8());
-    std::vector<char *> argv;
-    for (QByteArray &w : words)
-        argv.push_back(w.data());
-    argv.push_back(nullptr);
-    return ParseOptions(int(words.size()), argv.data());
+    Arguments a(arguments);
+    return ParseOptions(a.argc(), a.argv());
 }
 
 bool windows(const QStringList &arguments)
 {
-    std::vector<QByteArray> words{QByteArray("zurezive")};
-    for (const QString &a : arguments)
-        words.push_back(a.toUtf8());
-    std::vector<char *> argv;
-    for (QByteArray &w : words)
-        argv.push_back(w.data());
-    return !WantsCommandLine(int(words.size()), argv.data());
+    Arguments a(arguments);
+    return !WantsCommandLine(a.argc(), a.argv());
 }
 
 // What a parse gave, in a few words a row can state.
