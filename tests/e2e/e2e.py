@@ -79,7 +79,7 @@ def answer_input_box(d, app, button, caption, text):
         d.key(caption, "Escape")
     else:
         d.key(caption, "ctrl+a")
-        d.type_text(caption, text)
+        d.key(caption, *text)
         wait_for(f"{text!r} in the input box {caption!r}", lambda: text in desktop.texts(box, "text"), 3)
         d.key(caption, "Return")
     desktop.no_window(app, caption)
@@ -117,10 +117,9 @@ def read(workdir, name):
 
 
 
-def drive(session):
-    d = session.desktop
-    workdir = session.workdir
-    program = session.program
+def drive(d):
+    workdir = d.workdir
+    program = d.program
 
     step("start-up: only the main window, \"Comparer\" disabled")
     app = desktop.application()
@@ -244,7 +243,7 @@ def drive(session):
         d.minimise("Comparaison")
         d.click(desktop.find(main, "push button", "Comparer"))
         wait_for("the minimised comparison window back and active",
-                 lambda: d.on_screen("Comparaison") and "active" in desktop.states(comparaison))
+                 lambda: d.client_rect("Comparaison") and "active" in desktop.states(comparaison))
 
     step("the window manager's close: a viewing window hides, the main window refuses")
     d.close_window("Comparaison")
@@ -257,8 +256,8 @@ def drive(session):
     step("\"Quitter\" ends the program whatever is open")
     d.bring_to_front(MAIN)
     d.click(desktop.find(main, "push button", "Quitter"))
-    code = session.wait_for_exit()
-    expect(code == 0, f"the program ended with code {code}")
+    wait_for("the program's end", lambda: program.poll() is not None)
+    expect(program.returncode == 0, f"the program ended with code {program.returncode}")
 
     step("the bytes of the five data files")
     expect(read(workdir, "TARVODAT.TXT") == results + other, "the results file changed after \"OK\"")
@@ -303,7 +302,7 @@ def watch_test_run(d):
         length = sum(1 for r, g, b in d.grab(bar)[0] if b > r + 60)
         if not lengths or lengths[-1] != length:
             # The entry window comes over the test window once the test is over.
-            if d.on_screen(ENTRY):
+            if d.client_rect(ENTRY):
                 break
             lengths.append(length)
         if length == 0 and not ready:
@@ -321,7 +320,7 @@ def watch_test_run(d):
     # be seen. (A Wayland client that does not flush shows two or three.)
     expect(grown == sorted(grown) and len(grown) >= 5,
            f"the bar was not seen growing step by step: {lengths}")
-    wait_for("the entry window after the test", lambda: d.on_screen(ENTRY), 30)
+    wait_for("the entry window after the test", lambda: d.client_rect(ENTRY), 30)
 
 
 RESULT_FIELD = rb" *-?\d+\.\d\d"
