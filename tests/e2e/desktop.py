@@ -1,12 +1,10 @@
 """What the real-window tests need from a desktop: the program started on it,
-its windows as the accessibility tree (AT-SPI) shows them, real mouse and
-keyboard input sent to the X server (XTEST), and the runner. No input goes
-blind: a button goes down once the desktop shows the pointer at its target
-over the window meant (aimed), a button of the program is held until the
-program shows it pressed, a key goes to the window holding the keyboard
-(keyboard); else the test fails, saying what was expected and what was seen.
-The desktop, chosen once per run, is X11 with openbox (openbox.py) or weston
-in a window of the X server (weston.py, run.sh --wayland)."""
+its windows as the accessibility tree (AT-SPI) shows them, real input sent to
+the X server (XTEST), and the runner. No input goes blind: a mouse button goes
+down once the desktop shows the pointer at its target over the window meant,
+a button of the program is held until the program shows it pressed, keys go
+to the window holding the keyboard; else the test fails saying what was
+expected and what was seen."""
 
 import os
 import shutil
@@ -25,7 +23,6 @@ from Xlib.ext import xtest
 # message boxes with their own roles; all of them are the application's children.
 WINDOW_ROLES = ("frame", "window", "filler", "dialog", "alert")
 QUIET = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
-MODIFIERS = {"ctrl": "Control_L", "alt": "Alt_L", "shift": "Shift_L"}
 
 
 class Failure(Exception):
@@ -36,7 +33,7 @@ def wait_for(what, probe, timeout=10.0, interval=0.05):
     """Polls probe() until it returns something true. A probe may raise
     Failure to say what it sees instead, which the failure reports."""
     deadline = time.monotonic() + timeout
-    seen = None
+    seen = f"not within {timeout:.0f} s"
     while True:
         try:
             result = probe()
@@ -47,7 +44,7 @@ def wait_for(what, probe, timeout=10.0, interval=0.05):
         if result:
             return result
         if time.monotonic() > deadline:
-            raise Failure(f"expected {what}, but {seen}" if seen else f"timed out after {timeout:.0f} s waiting for {what}")
+            raise Failure(f"expected {what}, but {seen}")
         time.sleep(interval)
 
 
@@ -103,31 +100,18 @@ def find(win, role, name):
     raise Failure(f"no {role} named {name!r} in the window {win.name!r}; there are {texts(win, role)}")
 
 
-def list_items(win):
-    lists = controls(win, "list")
-    if len(lists) != 1:
-        raise Failure(f"{len(lists)} lists in the window {win.name!r}")
-    return [text_of(item) for item in lists[0] if item is not None]
-
-
 def top_level(acc):
     while acc.parent is not None and acc.parent.getRoleName() != "application":
         acc = acc.parent
     return acc
 
 
-def extents(acc, coords):
-    e = acc.queryComponent().getExtents(coords)
-    if e.width <= 0 or e.height <= 0:
-        raise Failure(f"{acc.getRoleName()} {acc.name!r} has no area on screen")
-    return e.x, e.y, e.width, e.height
-
-
 class Desktop:
-    """A backend starts the desktop (start_desktop), says where input lands
-    (aimed, keyboard) and where windows are (client_rect), and asks the window
-    manager for things (bring_to_front, shown_active, close_window; minimise
-    and frame_rect where the program sees them)."""
+    """One backend per desktop, chosen once per run (openbox.py for X11,
+    weston.py for run.sh --wayland), starts it (start_desktop), says where
+    input lands (aimed, keyboard) and where windows are (client_rect), and
+    asks the window manager for things (bring_to_front, shown_active,
+    close_window; minimise and frame_rect where the program sees them)."""
 
     minimise = frame_rect = program = log = None
     composed = {}  # a character -> the keys typed in turn for it
@@ -135,10 +119,11 @@ class Desktop:
     def __init__(self):
         self.display = Xlib.display.Display()
         self.root = self.display.screen().root
+        geometry = self.root.get_geometry()
+        self.screen_size = geometry.width, geometry.height
         self.processes = []
         self.scratch = tempfile.mkdtemp(prefix="tarvo-e2e-")
         self.workdir = tempfile.mkdtemp(dir=self.scratch)
-        # What every process started gets; the desktop adds to it.
         self.env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", LC_ALL="fr_FR.UTF-8", LANG="fr_FR.UTF-8")
         self.env.pop("QT_QPA_PLATFORM", None)
 
@@ -156,22 +141,16 @@ class Desktop:
 
     def stop(self):
         for process in reversed(self.processes):
-            if process.poll() is None:
-                process.terminate()
-                try:
-                    process.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    process.kill()
-                    process.wait()
+            process.terminate()  # nothing if it ended
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
         shutil.rmtree(self.scratch, ignore_errors=True)
 
-    def screen_size(self):
-        geometry = self.root.get_geometry()
-        return geometry.width, geometry.height
-
     def grab(self, rect):
-        """The pixels of a rectangle (left, top, width, height) as rows of
-        (red, green, blue): fast enough to follow a progress bar."""
+        """Rows of (red, green, blue) pixels: fast enough to follow a progress bar."""
         x, y, width, height = rect
         data = self.root.get_image(x, y, width, height, X.ZPixmap, 0xFFFFFFFF).data
         return [[(data[i + 2], data[i + 1], data[i]) for i in range(4 * width * row, 4 * width * (row + 1), 4)]
@@ -186,15 +165,17 @@ class Desktop:
         """The control's place in its window added to where the desktop shows
         the window, once at the size the program gave it: a Wayland client is
         not told where its windows are."""
-        x, y, width, height = extents(acc, pyatspi.WINDOW_COORDS)
         win = top_level(acc)
-        win_x, win_y, *size = extents(win, pyatspi.WINDOW_COORDS)
+        box, win_box = (a.queryComponent().getExtents(pyatspi.WINDOW_COORDS) for a in (acc, win))
+        if box.width <= 0 or box.height <= 0:
+            raise Failure(f"{acc.getRoleName()} {acc.name!r} has no area on screen")
+        size = win_box.width, win_box.height
 
         def placed():
             rect = self.client_rect(win.name)
-            return rect if rect and list(rect[2:]) == size else None
+            return rect if rect and rect[2:] == size else None
         left, top, _, _ = wait_for(f"the window {win.name!r} on screen, {size[0]} x {size[1]}", placed)
-        return left + x - win_x + width // 2, top + y - win_y + height // 2
+        return left + box.x - win_box.x + box.width // 2, top + box.y - win_box.y + box.height // 2
 
     def click(self, acc):
         x, y = self.centre(acc)
@@ -219,14 +200,15 @@ class Desktop:
 
     def chord(self, item):
         """The keys pressed together for a key name or combination ("Return",
-        "ctrl+a") or for a character to type (a Latin-1 keysym is the
+        "Control_L+a") or for a character to type (a Latin-1 keysym is the
         character's code, any other 0x1000000 above it)."""
         if len(item) > 1:
-            keysyms = [XK.string_to_keysym(MODIFIERS.get(part, part)) for part in item.split("+")]
+            keysyms = [XK.string_to_keysym(part) for part in item.split("+")]
         else:
             keysyms = [ord(item) if ord(item) < 0x100 else 0x1000000 + ord(item)]
-        keys = [next(iter(self.display.keysym_to_keycodes(k)), (0, 2)) for k in keysyms]  # key, shift level
-        if any(level > 1 for _, level in keys):
+        # Each on a key, plain or shifted: (key, shift level).
+        keys = [next((key for key in self.display.keysym_to_keycodes(k) if key[1] < 2), None) for k in keysyms]
+        if None in keys:
             raise Failure(f"no key of the X server's keyboard gives {item!r}")
         shift = [self.display.keysym_to_keycode(XK.XK_Shift_L)] if len(item) == 1 and keys[0][1] else []
         return shift + [code for code, _ in keys]
@@ -242,9 +224,8 @@ class Desktop:
 
 
 def run_test(name, program, drive, env=None):
-    """Runs drive(desktop) on the program and prints the verdict; on a failure
-    the screen (and the desktop's log) is saved beside the program, numbered
-    by run.sh --repeat. Returns the exit code."""
+    """Runs drive(desktop) and prints the verdict; on a failure the screen and
+    the desktop's log are saved beside the program, numbered by run.sh --repeat."""
     if os.environ.get("TARVO_E2E_PLATFORM") == "wayland":
         from weston import Weston as Backend
     else:
@@ -262,11 +243,9 @@ def run_test(name, program, drive, env=None):
         message = error if isinstance(error, Failure) else traceback.format_exc()
         print(f"{name} test FAILED: {message}\n(screen saved to {base}.png)", file=sys.stderr)
         if desktop.log and os.path.exists(desktop.log):
-            saved = f"{base}-{os.path.basename(desktop.log)}"
-            shutil.copy(desktop.log, saved)
-            with open(desktop.log, errors="replace") as log:
-                print(f"the desktop's log ({saved}) ends with:\n" + "".join(log.readlines()[-15:]),
-                      file=sys.stderr)
+            saved = shutil.copy(desktop.log, f"{base}-{os.path.basename(desktop.log)}")
+            with open(saved, errors="replace") as log:
+                print(f"the desktop's log ({saved}) ends with:\n" + "".join(log.readlines()[-15:]), file=sys.stderr)
         return 1
     finally:
         desktop.stop()

@@ -24,7 +24,7 @@ import time
 
 import a11y
 import desktop
-from desktop import Failure, list_items, wait_for, window
+from desktop import Failure, wait_for, window
 
 ENTRY_CAPTIONS = {
     "Nouveau processeur": "ButtonCPU",
@@ -78,7 +78,7 @@ def answer_input_box(d, app, button, caption, text):
     if text is None:
         d.key(caption, "Escape")
     else:
-        d.key(caption, "ctrl+a")
+        d.key(caption, "Control_L+a")
         d.key(caption, *text)
         wait_for(f"{text!r} in the input box {caption!r}", lambda: text in desktop.texts(box, "text"), 3)
         d.key(caption, "Return")
@@ -145,7 +145,8 @@ def drive(d):
     expect(not any(w.getRoleName() == "alert" for w in desktop.shown_windows(app)),
            "a second message box came after the first was closed")
     a11y.check(consulter)
-    expect(list_items(consulter) == [], f"the list is not empty: {list_items(consulter)}")
+    expect(desktop.texts(consulter, "list item") == [],
+           f"the list is not empty: {desktop.texts(consulter, 'list item')}")
 
     step("\"Tester\": the test window while the kernels run, then the entry window")
     # The stored results window is centred over the main window: come back to
@@ -202,12 +203,12 @@ def drive(d):
     # goes; otherwise it still shows the list of its last activation until the
     # user clicks into it.
     if "active" not in desktop.states(consulter):
-        expect(list_items(consulter) == [], "the stored results list changed without an activation")
+        expect(desktop.texts(consulter, "list item") == [], "the stored results list changed without an activation")
         d.bring_to_front(CONSULTER)
     else:
         print("   (the window manager activated it when the entry window went)")
     wait_for("the new line in the stored results list",
-             lambda: list_items(consulter) == [line.decode("cp1252")])
+             lambda: desktop.texts(consulter, "list item") == [line.decode("cp1252")])
 
     step("\"Comparer\": the machine record above the stored lines")
     d.bring_to_front(MAIN)
@@ -215,8 +216,8 @@ def drive(d):
     comparaison = window(app, "Comparaison")
     a11y.check(comparaison)
     check_comparison_row(comparaison, line)
-    expect(list_items(comparaison) == [line.decode("cp1252")],
-           f"the comparison list shows {list_items(comparaison)}")
+    expect(desktop.texts(comparaison, "list item") == [line.decode("cp1252")],
+           f"the comparison list shows {desktop.texts(comparaison, 'list item')}")
 
     step("\"Détails\", then back: the comparison window reloads its list")
     d.click(desktop.find(comparaison, "push button", "Détails"))
@@ -230,7 +231,7 @@ def drive(d):
     d.click(desktop.find(details, "push button", "OK"))
     desktop.no_window(app, "Détails du tableau")
     both = [l.decode("cp1252") for l in sorted([line, other[:-2]])]
-    wait_for("the comparison list reloaded on coming back", lambda: list_items(comparaison) == both)
+    wait_for("the comparison list reloaded on coming back", lambda: desktop.texts(comparaison, "list item") == both)
 
     step("\"Comparer\" again: nothing for a window behind, back for a minimised one")
     d.bring_to_front(MAIN)
@@ -281,7 +282,7 @@ def expect_centred(d, title):
         return
     frame = wait_for(f"the window {title!r} on screen", lambda: d.frame_rect(title))
     x, y, width, height = frame
-    screen_width, screen_height = d.screen_size()
+    screen_width, screen_height = d.screen_size
     off = (x + width / 2 - screen_width / 2, y + height / 2 - screen_height / 2)
     expect(max(abs(off[0]), abs(off[1])) <= 1, f"{title!r} is {off} pixels off the middle of the screen")
 

@@ -73,7 +73,7 @@ class Openbox(Desktop):
         """Works while the program is busy and cannot answer the accessibility bus."""
         try:
             found = self.client(title)
-            return None if found is None else self.area(found)
+            return found and self.area(found)
         except XError:
             return None
 
@@ -134,6 +134,5 @@ class Openbox(Desktop):
         wait_for(f"the window {title!r} minimised", lambda: not self.client_rect(title))
 
     def close_window(self, title):
-        """Openbox's close, as the user asks for it: Alt+F4."""
         self.bring_to_front(title)
-        self.key(title, "alt+F4")
+        self.key(title, "Alt_L+F4")

@@ -1,7 +1,6 @@
 """Wayland: the compositor weston draws into a window of the X server and
-takes that server's input for the program. Weston places windows where it
-likes and tells clients nothing of it: its scene graph (weston-debug) says
-where the windows and the pointer's cursor are.
+takes that server's input for the program; its scene graph (weston-debug)
+says where it put the windows and the pointer's cursor.
 
 Weston follows the X pointer by the difference between two motions, and only
 takes an absolute position when the pointer enters its window: its output is
@@ -49,7 +48,7 @@ class Weston(Desktop):
         with open(config, "w") as f:
             f.write("[input-method]\npath=\n")  # no on-screen keyboard
         self.env.update(XDG_RUNTIME_DIR=self.scratch, WAYLAND_DISPLAY="wayland-tarvo", QT_QPA_PLATFORM="wayland")
-        width, height = self.screen_size()
+        width, height = self.screen_size
         self.send(X.MotionNotify, x=width - 1, y=height - 1)
         with open(self.log, "w") as log:
             self.spawn(["weston", "--backend=x11-backend.so", "--use-pixman", f"--config={config}", "--debug",
