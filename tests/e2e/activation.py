@@ -48,8 +48,7 @@ def close_message(d, app):
         w.getRoleName() != "alert" for w in desktop.shown_windows(app)))
 
 
-def drive(session):
-    d = session.desktop
+def drive(d):
     app = desktop.application("activation_probe")
     a = window(app, "Sonde A")
     b = None
@@ -91,9 +90,9 @@ def drive(session):
     expect_counts(a, b, 4, 4, "B shown again")
 
     d.click(button(a, "Quitter"))
-    code = session.wait_for_exit()
-    if code != 0:
-        raise Failure(f"the probe ended with code {code}")
+    wait_for("the probe's end", lambda: d.program.poll() is not None)
+    if d.program.returncode != 0:
+        raise Failure(f"the probe ended with code {d.program.returncode}")
 
 
 

@@ -24,7 +24,7 @@ import time
 
 import a11y
 import desktop
-from desktop import Failure, list_items, wait_for, window
+from desktop import Failure, wait_for, window
 
 ENTRY_CAPTIONS = {
     "Nouveau processeur": "ButtonCPU",
@@ -78,8 +78,8 @@ def answer_input_box(d, app, button, caption, text):
     if text is None:
         d.key(caption, "Escape")
     else:
-        d.key(caption, "ctrl+a")
-        d.type_text(caption, text)
+        d.key(caption, "Control_L+a")
+        d.key(caption, *text)
         wait_for(f"{text!r} in the input box {caption!r}", lambda: text in desktop.texts(box, "text"), 3)
         d.key(caption, "Return")
     desktop.no_window(app, caption)
@@ -117,10 +117,9 @@ def read(workdir, name):
 
 
 
-def drive(session):
-    d = session.desktop
-    workdir = session.workdir
-    program = session.program
+def drive(d):
+    workdir = d.workdir
+    program = d.program
 
     step("start-up: only the main window, \"Comparer\" disabled")
     app = desktop.application()
@@ -146,7 +145,8 @@ def drive(session):
     expect(not any(w.getRoleName() == "alert" for w in desktop.shown_windows(app)),
            "a second message box came after the first was closed")
     a11y.check(consulter)
-    expect(list_items(consulter) == [], f"the list is not empty: {list_items(consulter)}")
+    expect(desktop.texts(consulter, "list item") == [],
+           f"the list is not empty: {desktop.texts(consulter, 'list item')}")
 
     step("\"Tester\": the test window while the kernels run, then the entry window")
     # The stored results window is centred over the main window: come back to
@@ -203,12 +203,12 @@ def drive(session):
     # goes; otherwise it still shows the list of its last activation until the
     # user clicks into it.
     if "active" not in desktop.states(consulter):
-        expect(list_items(consulter) == [], "the stored results list changed without an activation")
+        expect(desktop.texts(consulter, "list item") == [], "the stored results list changed without an activation")
         d.bring_to_front(CONSULTER)
     else:
         print("   (the window manager activated it when the entry window went)")
     wait_for("the new line in the stored results list",
-             lambda: list_items(consulter) == [line.decode("cp1252")])
+             lambda: desktop.texts(consulter, "list item") == [line.decode("cp1252")])
 
     step("\"Comparer\": the machine record above the stored lines")
     d.bring_to_front(MAIN)
@@ -216,8 +216,8 @@ def drive(session):
     comparaison = window(app, "Comparaison")
     a11y.check(comparaison)
     check_comparison_row(comparaison, line)
-    expect(list_items(comparaison) == [line.decode("cp1252")],
-           f"the comparison list shows {list_items(comparaison)}")
+    expect(desktop.texts(comparaison, "list item") == [line.decode("cp1252")],
+           f"the comparison list shows {desktop.texts(comparaison, 'list item')}")
 
     step("\"Détails\", then back: the comparison window reloads its list")
     d.click(desktop.find(comparaison, "push button", "Détails"))
@@ -231,7 +231,7 @@ def drive(session):
     d.click(desktop.find(details, "push button", "OK"))
     desktop.no_window(app, "Détails du tableau")
     both = [l.decode("cp1252") for l in sorted([line, other[:-2]])]
-    wait_for("the comparison list reloaded on coming back", lambda: list_items(comparaison) == both)
+    wait_for("the comparison list reloaded on coming back", lambda: desktop.texts(comparaison, "list item") == both)
 
     step("\"Comparer\" again: nothing for a window behind, back for a minimised one")
     d.bring_to_front(MAIN)
@@ -244,7 +244,7 @@ def drive(session):
         d.minimise("Comparaison")
         d.click(desktop.find(main, "push button", "Comparer"))
         wait_for("the minimised comparison window back and active",
-                 lambda: d.on_screen("Comparaison") and "active" in desktop.states(comparaison))
+                 lambda: d.client_rect("Comparaison") and "active" in desktop.states(comparaison))
 
     step("the window manager's close: a viewing window hides, the main window refuses")
     d.close_window("Comparaison")
@@ -257,8 +257,8 @@ def drive(session):
     step("\"Quitter\" ends the program whatever is open")
     d.bring_to_front(MAIN)
     d.click(desktop.find(main, "push button", "Quitter"))
-    code = session.wait_for_exit()
-    expect(code == 0, f"the program ended with code {code}")
+    wait_for("the program's end", lambda: program.poll() is not None)
+    expect(program.returncode == 0, f"the program ended with code {program.returncode}")
 
     step("the bytes of the five data files")
     expect(read(workdir, "TARVODAT.TXT") == results + other, "the results file changed after \"OK\"")
@@ -282,7 +282,7 @@ def expect_centred(d, title):
         return
     frame = wait_for(f"the window {title!r} on screen", lambda: d.frame_rect(title))
     x, y, width, height = frame
-    screen_width, screen_height = d.screen_size()
+    screen_width, screen_height = d.screen_size
     off = (x + width / 2 - screen_width / 2, y + height / 2 - screen_height / 2)
     expect(max(abs(off[0]), abs(off[1])) <= 1, f"{title!r} is {off} pixels off the middle of the screen")
 
@@ -303,7 +303,7 @@ def watch_test_run(d):
         length = sum(1 for r, g, b in d.grab(bar)[0] if b > r + 60)
         if not lengths or lengths[-1] != length:
             # The entry window comes over the test window once the test is over.
-            if d.on_screen(ENTRY):
+            if d.client_rect(ENTRY):
                 break
             lengths.append(length)
         if length == 0 and not ready:
@@ -321,7 +321,7 @@ def watch_test_run(d):
     # be seen. (A Wayland client that does not flush shows two or three.)
     expect(grown == sorted(grown) and len(grown) >= 5,
            f"the bar was not seen growing step by step: {lengths}")
-    wait_for("the entry window after the test", lambda: d.on_screen(ENTRY), 30)
+    wait_for("the entry window after the test", lambda: d.client_rect(ENTRY), 30)
 
 
 RESULT_FIELD = rb" *-?\d+\.\d\d"

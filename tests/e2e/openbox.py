@@ -2,12 +2,11 @@
 under it and which holds the keyboard; openbox is asked for things through
 the window manager hints (EWMH), as a task bar asks it, or by its keys."""
 
-import pyatspi
 from Xlib import X, Xatom
 from Xlib.error import XError
 from Xlib.protocol import event
 
-from desktop import QUIET, Desktop, Failure, extents, wait_for
+from desktop import QUIET, Desktop, Failure, wait_for
 
 # Typed on spare keys of the X server's keyboard, given to them before the
 # program starts: a key mapped while the program runs may reach it before it
@@ -16,8 +15,8 @@ ACCENTED = "àâçéèêëîïôùûü"
 
 
 class Openbox(Desktop):
-    def start(self, session):
-        session.start(["openbox"], **QUIET)
+    def start_desktop(self):
+        self.spawn(["openbox"], **QUIET)
         self.settle("openbox running")
         # One change of the map: openbox grabs its keys again after each.
         low, high = self.display.display.info.min_keycode, self.display.display.info.max_keycode
@@ -27,7 +26,8 @@ class Openbox(Desktop):
             rows[code - low] = [ord(char)] + [0] * (len(rows[0]) - 1)
         self.display.change_keyboard_mapping(spare[0], rows[spare[0] - low:spare[-1] - low + 1])
         self.settle("openbox taking the new keyboard map")
-        return super().start(session)
+        while self.display.pending_events():  # the change of the map, as every client hears of it
+            self.display.refresh_keyboard_mapping(self.display.next_event())
 
     def settle(self, what):
         """Waits until openbox has handled what came before: it answers a
@@ -53,8 +53,6 @@ class Openbox(Desktop):
         return None if title is None else title.decode("utf-8", "replace")
 
     def client(self, title):
-        """The topmost window on screen with this title among those openbox
-        manages, or None."""
         for wid in reversed(self.prop(self.root, "_NET_CLIENT_LIST_STACKING") or []):
             window = self.display.create_resource_object("window", wid)
             try:
@@ -65,25 +63,18 @@ class Openbox(Desktop):
         return None
 
     def window(self, title):
-        found = self.client(title)
-        if found is None:
-            raise Failure(f"no window {title!r} on screen")
-        return found
-
-    def centre(self, acc):
-        x, y, width, height = extents(acc, pyatspi.DESKTOP_COORDS)
-        return x + width // 2, y + height // 2
+        return wait_for(f"the window {title!r} on screen", lambda: self.client(title))
 
     def area(self, window):
         origin, geometry = self.root.translate_coords(window, 0, 0), window.get_geometry()
         return origin.x, origin.y, geometry.width, geometry.height
 
     def client_rect(self, title):
-        """Where the window shows its client area, or None; works while the
-        program is busy and cannot answer the accessibility bus."""
+        """Works while the program is busy and cannot answer the accessibility bus."""
         try:
-            return self.area(self.window(title))
-        except (Failure, XError):
+            found = self.client(title)
+            return found and self.area(found)
+        except XError:
             return None
 
     def frame(self, window):
@@ -96,12 +87,10 @@ class Openbox(Desktop):
         return self.area(self.frame(self.window(title)))
 
     def describe(self, window):
-        """A window under the pointer or holding the keyboard, for a message."""
         if window in (X.NONE, X.PointerRoot, self.root):
             return "no window"
-        name = self.name(window)
-        if name is not None:
-            return repr(name)
+        if self.name(window) is not None:
+            return repr(self.name(window))
         inner = self.named(self.frame(window))
         return f"openbox's frame of {inner!r}" if inner else "a frame of openbox whose window is gone"
 
@@ -111,28 +100,26 @@ class Openbox(Desktop):
         return self.name(window) or next(filter(None, map(self.named, window.query_tree().children)), None)
 
     def aimed(self, x, y, title):
-        """None when the pointer is at (x, y) right in the window `title`,
-        else where it is and over what."""
         pointer, under = self.root.query_pointer(), self.root
         while (child := under.query_pointer().child) != X.NONE:
             under = child
-        if (pointer.root_x, pointer.root_y) == (x, y) and under == self.client(title):
-            return None
-        return f"the pointer is at ({pointer.root_x}, {pointer.root_y}) over {self.describe(under)}"
+        if (pointer.root_x, pointer.root_y) != (x, y) or under != self.client(title):
+            raise Failure(f"the pointer is at ({pointer.root_x}, {pointer.root_y}) over {self.describe(under)}")
+        return True
 
     def keyboard(self, title):
         focus = self.display.get_input_focus().focus
-        return None if focus == self.client(title) else f"the keyboard goes to {self.describe(focus)}"
+        if focus != self.client(title):
+            raise Failure(f"the keyboard goes to {self.describe(focus)}")
+        return True
 
     def ask(self, window, message, *data):
-        """A request to the window manager about a window."""
         request = event.ClientMessage(window=window, client_type=self.display.intern_atom(message),
                                       data=(32, (list(data) + [0] * 5)[:5]))
         self.root.send_event(request, event_mask=X.SubstructureRedirectMask | X.SubstructureNotifyMask)
         self.display.flush()
 
     def shown_active(self, title):
-        """Whether the window is openbox's active window."""
         active = (self.prop(self.root, "_NET_ACTIVE_WINDOW") or [0])[0]
         return active != 0 and self.name(self.display.create_resource_object("window", active)) == title
 
@@ -143,11 +130,9 @@ class Openbox(Desktop):
         wait_for(f"the window {title!r} active", lambda: self.shown_active(title))
 
     def minimise(self, title):
-        """Minimises a window as its title bar's button does."""
         self.ask(self.window(title), "WM_CHANGE_STATE", 3)  # IconicState
-        wait_for(f"the window {title!r} minimised", lambda: not self.on_screen(title))
+        wait_for(f"the window {title!r} minimised", lambda: not self.client_rect(title))
 
     def close_window(self, title):
-        """Openbox's close, as the user asks for it: Alt+F4."""
         self.bring_to_front(title)
-        self.key(title, "alt+F4")
+        self.key(title, "Alt_L+F4")

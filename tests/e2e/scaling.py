@@ -71,11 +71,10 @@ class Window:
                                   f"ink {box} in {len(pixels[0])} x {len(pixels)}")
 
 
-def line_height(session):
+def line_height(d):
     """The height of the first line of a label of the main window, in the
     screen's pixels, once every text of the main and entry windows was seen
     to fit."""
-    d = session.desktop
     app = desktop.application()
     main = Window(d, app, "CPU Tarvo 32", 393)
     main.check_texts_fit()
@@ -110,8 +109,8 @@ def main(program):
 
 
 def at(scale):
-    def drive(session):
-        print(f"-- scale {scale}: first line of a label: {line_height(session)} pixels")
+    def drive(d):
+        print(f"-- scale {scale}: first line of a label: {line_height(d)} pixels")
     return drive
 
 

@@ -1,7 +1,6 @@
 """Wayland: the compositor weston draws into a window of the X server and
-takes that server's input for the program. Weston places windows where it
-likes and tells clients nothing of it: its scene graph (weston-debug) says
-where the windows and the pointer's cursor are.
+takes that server's input for the program; its scene graph (weston-debug)
+says where it put the windows and the pointer's cursor.
 
 Weston follows the X pointer by the difference between two motions, and only
 takes an absolute position when the pointer enters its window: its output is
@@ -10,16 +9,13 @@ first move brings it in at a known place."""
 
 import os
 import re
-import shutil
 import subprocess
-import sys
-import tempfile
 from collections import namedtuple
 
 import pyatspi
 from Xlib import X
 
-from desktop import Desktop, Failure, confirm, extents, shown_windows, states, top_level, wait_for
+from desktop import Desktop, Failure, shown_windows, states, wait_for
 
 MARGIN = 64  # pixels of the X screen right of and below weston's output
 
@@ -32,11 +28,6 @@ VIEW = re.compile(r"View \d+ \(role xdg_toplevel, .*?top-level window '(?P<title
                   + r"\n\s+\[(?:opaque: \((?P<cx1>-?\d+), (?P<cy1>-?\d+)\) -> \((?P<cx2>-?\d+), (?P<cy2>-?\d+)\))?")
 CURSOR = re.compile(r"View \d+ \(role wl_pointer-cursor, PID (?P<pid>\d+), .*\)" + POSITION)
 
-# Weston takes its keymap from the X server's layout names only: accented
-# letters are typed as a user of an English keyboard types them, with the
-# compose key (right Alt, as weston is told).
-COMPOSED = {"é": ("Alt_R", "apostrophe", "e"), "è": ("Alt_R", "grave", "e")}
-
 
 def rect(m, c=""):
     return int(m[c + "x1"]), int(m[c + "y1"]), int(m[c + "x2"]) - int(m[c + "x1"]), int(m[c + "y2"]) - int(m[c + "y1"])
@@ -47,42 +38,31 @@ def inside(rect, x, y):
 
 
 class Weston(Desktop):
-    def __init__(self):
-        super().__init__()
-        self.runtime = tempfile.mkdtemp(prefix="tarvo-weston-")
-        self.env = {"XDG_RUNTIME_DIR": self.runtime, "WAYLAND_DISPLAY": "wayland-tarvo"}
-        self.log = os.path.join(self.runtime, "weston.log")
+    # Weston takes its keymap from the X server's layout names only: accented
+    # letters are typed as a user of an English keyboard types them, with the
+    # compose key (right Alt, as weston is told).
+    composed = {"é": ("Alt_R", "apostrophe", "e"), "è": ("Alt_R", "grave", "e")}
 
-    def start(self, session):
-        config = os.path.join(self.runtime, "weston.ini")
+    def start_desktop(self):
+        config, self.log = os.path.join(self.scratch, "weston.ini"), os.path.join(self.scratch, "weston.log")
         with open(config, "w") as f:
             f.write("[input-method]\npath=\n")  # no on-screen keyboard
-        width, height = self.screen_size()
+        self.env.update(XDG_RUNTIME_DIR=self.scratch, WAYLAND_DISPLAY="wayland-tarvo", QT_QPA_PLATFORM="wayland")
+        width, height = self.screen_size
         self.send(X.MotionNotify, x=width - 1, y=height - 1)
         with open(self.log, "w") as log:
-            session.start(["weston", "--backend=x11-backend.so", "--use-pixman", f"--config={config}", "--debug",
-                           "--idle-time=0", "--socket=wayland-tarvo", f"--width={width - MARGIN}",
-                           f"--height={height - MARGIN}"], env=dict(session.env, **self.env,
-                          XKB_DEFAULT_OPTIONS="compose:ralt"), stdout=subprocess.DEVNULL, stderr=log)
+            self.spawn(["weston", "--backend=x11-backend.so", "--use-pixman", f"--config={config}", "--debug",
+                        "--idle-time=0", "--socket=wayland-tarvo", f"--width={width - MARGIN}",
+                        f"--height={height - MARGIN}"], env=dict(self.env, XKB_DEFAULT_OPTIONS="compose:ralt"),
+                       stdout=subprocess.DEVNULL, stderr=log)
         wait_for("weston's desktop", lambda: "panel for output" in self.dump(), 20)
         x, y = (width - MARGIN) // 2, (height - MARGIN) // 2
         self.send(X.MotionNotify, x=x, y=y)
-        confirm(f"weston's pointer brought in at ({x}, {y})", lambda: self.aimed(x, y, None))
-        return dict(super().start(session), **self.env, QT_QPA_PLATFORM="wayland")
-
-    def close(self):
-        shutil.rmtree(self.runtime, ignore_errors=True)
-
-    def save_log(self, base):
-        if not os.path.exists(self.log):
-            return
-        shutil.copy(self.log, base + "-weston.log")
-        with open(self.log, errors="replace") as log:
-            print(f"weston's log ({base}-weston.log) ends with:\n" + "".join(log.readlines()[-15:]), file=sys.stderr)
+        wait_for(f"weston's pointer brought in at ({x}, {y})", lambda: self.aimed(x, y, None))
 
     def dump(self):
         return subprocess.run(["weston-debug", "scene-graph"], capture_output=True, text=True, errors="replace",
-                              timeout=10, env=dict(os.environ, **self.env)).stdout
+                              timeout=10, env=self.env).stdout
 
     def scene(self):
         """The windows on screen, topmost first, and the cursor: its image's
@@ -98,70 +78,33 @@ class Weston(Desktop):
 
     def client_rect(self, title):
         found = self.view(title)
-        return found.client if found else None
-
-    def centre(self, acc):
-        """The control's place in its window added to where weston put the
-        window; a window that another covers there is brought to the front
-        first, as a user would."""
-        x, y, width, height = extents(acc, pyatspi.WINDOW_COORDS)
-        win = top_level(acc)
-        size = extents(win, pyatspi.WINDOW_COORDS)[2:]
-
-        def find():
-            stack = self.scene()[0]
-            return next(((i, stack) for i, v in enumerate(stack) if (v.title, v.client[2:]) == (win.name, size)), None)
-        index, stack = wait_for(f"the window {win.name!r} in the compositor's scene", find)
-        x, y = x + width // 2 + stack[index].client[0], y + height // 2 + stack[index].client[1]
-        if any(inside(other.frame, x, y) for other in stack[:index]):
-            self.bring_to_front(win.name)
-        return x, y
+        return found and found.client
 
     def aimed(self, x, y, title):
-        """None when weston's cursor covers (x, y), set by the program, with
-        the window `title` on top there (None: weston's own desktop). The
-        scene graph gives the cursor's image, not its hot spot in it."""
+        """Whether weston's cursor covers (x, y), set by the program, with the
+        window `title` on top there (None: weston's own desktop). The scene
+        graph gives the cursor's image, not its hot spot in it."""
         views, cursor = self.scene()
         top = next((v.title for v in views if inside(v.frame, x, y)), None)
         area, pid = cursor or ((0, 0, 0, 0), None)
         owner = "the program" if self.program and pid == self.program.pid else f"process {pid}"
-        if top == title and inside(area, x, y) and (title is None or owner == "the program"):
-            return None
-        return f"weston shows the cursor of {owner} over {area} and {top!r} on top at ({x}, {y})"
+        if top != title or not inside(area, x, y) or (title is not None and owner != "the program"):
+            raise Failure(f"weston shows the cursor of {owner} over {area} and {top!r} on top at ({x}, {y})")
+        return True
 
     def keyboard(self, title):
         """Weston gives the keys to the window it activated, which the program shows active."""
         active = [w.name for app in pyatspi.Registry.getDesktop(0) if app for w in shown_windows(app)
                   if "active" in states(w)]
-        return None if title in active else f"the program's active windows are {active}"
-
-    def strokes(self, item):
-        if item in COMPOSED:
-            return [self.strokes(name)[0] for name in COMPOSED[item]]
-        return super().strokes(item)
+        if title not in active:
+            raise Failure(f"the program's active windows are {active}")
+        return True
 
     def bring_to_front(self, title):
-        """Weston has no task bar: a click on the window's title bar where no
-        other window covers it, or else weston's window switcher."""
-        stack = self.scene()[0]
-        index = next((i for i, v in enumerate(stack) if v.title == title), None)
-        if index is None:
-            raise Failure(f"no window {title!r} on screen")
-        frame, client = stack[index].frame, stack[index].client
-        y = (frame[1] + client[1]) // 2
-        # Away from the buttons at the right end of the title bar.
-        free = [x for x in range(frame[0] + 8, frame[0] + frame[2] - 80, 8)
-                if not any(inside(other.frame, x, y) for other in stack[:index])]
-        if free:
-            self.click_at(free[0], y, title)
-        else:
-            # Tab with the logo key held steps down the stack of windows; letting
-            # the key go activates the one reached: weston's own keys, checked
-            # by what they did.
-            logo, tab = self.strokes("super")[0][0], self.strokes("Tab")[0][0]
-            for kind, code in [(X.KeyPress, logo)] + [(k, tab) for _ in range(index)
-                                                       for k in (X.KeyPress, X.KeyRelease)] + [(X.KeyRelease, logo)]:
-                self.send(kind, code)
+        """Weston has no task bar: a click on the window's title bar, at its
+        left end, away from the buttons."""
+        view = wait_for(f"the window {title!r} on screen", lambda: self.view(title))
+        self.click_at(view.frame[0] + 8, (view.frame[1] + view.client[1]) // 2, title)
         wait_for(f"the window {title!r} on top and active",
                  lambda: self.scene()[0][0].title == title and self.shown_active(title))
 
