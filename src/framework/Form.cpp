@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace tarvo {
@@ -51,6 +52,20 @@ void watchPresses()
         return;
     filter = new PressFilter(qApp);
     qApp->installEventFilter(filter);
+}
+
+// Runs the loop, user input excluded, until `done` or the deadline. The loop
+// sleeps between events rather than polling: the window manager and the
+// display server it waits for need the processor meanwhile.
+template <typename Done>
+void waitFor(int ms, Done &&done)
+{
+    const QDeadlineTimer deadline(ms);
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace
@@ -187,12 +202,8 @@ void TForm::Refresh()
     // the title bar (Wayland), it shows the form active only once the window
     // system's activation has been seen, which follows shortly.
     if (QWindow *window = windowHandle()) {
-        QDeadlineTimer deadline(2000);
-        while (isVisible() && !(window->isExposed() && testAttribute(Qt::WA_Mapped)) && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QDeadlineTimer activation(500);
-        while (isVisible() && window->isExposed() && !isActiveWindow() && !activation.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        waitFor(2000, [&] { return !isVisible() || (window->isExposed() && testAttribute(Qt::WA_Mapped)); });
+        waitFor(500, [&] { return !isVisible() || !window->isExposed() || isActiveWindow(); });
     }
     repaint();
     FlushWindowSystem();
