@@ -49,9 +49,9 @@ void TListBox::setItemHeight(int height)
     doItemsLayout();
 }
 
-LineList::Read TListBox::LoadFromFile(const std::string &path)
+LineList::Read TListBox::LoadFromFile(const std::string &path, const std::function<void()> &meanwhile)
 {
-    return model_.LoadFromFile(path);
+    return model_.LoadFromFile(path, meanwhile);
 }
 
 int TListBox::count() const
