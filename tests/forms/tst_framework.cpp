@@ -439,6 +439,23 @@ private slots:
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
+    void loadedListHasItsScrollBarAtOnce()
+    {
+        // Shown or hidden when the load returns, not once the loop runs: the
+        // repaint that follows a load draws the list once, as it stays.
+        auto list = shownList(3);
+        QVERIFY(list);
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(!list->verticalScrollBar()->isVisible());
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("many.txt")).toStdString();
+        QVERIFY(writeBytes(path, QByteArray("x\r\n").repeated(100)));
+        list->LoadFromFile(path);
+        QVERIFY(list->verticalScrollBar()->isVisible());
+        list->LoadFromFile("rows.txt");
+        QVERIFY(!list->verticalScrollBar()->isVisible());
+    }
+
     void loadRunsMeanwhileBeforeTheItemsChange_data()
     {
         QTest::addColumn<bool>("heldByAnother");
