@@ -28,6 +28,55 @@ constexpr std::ptrdiff_t parallelSortFrom = 1 << 15;
 // Runs this short are sorted by comparing their bytes directly.
 constexpr std::ptrdiff_t shortRun = 16;
 
+// Buckets shorter than this are sorted by comparing keys.
+constexpr std::ptrdiff_t radixFrom = 64;
+
+constexpr auto keyLess = [](const Record &a, const Record &b) { return a.key < b.key; };
+
+// The 8 bits of `key` from bit `shift` up; a negative shift takes the lowest
+// 8 + shift bits, moved up.
+unsigned digitAt(std::uint64_t key, int shift)
+{
+    return unsigned((shift >= 0 ? key >> shift : key << -shift) & 0xFF);
+}
+
+// Sorts [first, last) by key: a radix sort in place, a byte at a time from bit
+// `shift`, below which the keys differ; each bucket is then sorted on its own
+// from the next byte down. It reads and writes the records a few times in a
+// row where a comparison sort jumps about them log2(n) times.
+void radixSort(Record *first, Record *last, int shift)
+{
+    if (last - first < radixFrom) {
+        std::sort(first, last, keyLess);
+        return;
+    }
+    std::array<std::size_t, 256> count{};
+    for (const Record *r = first; r != last; ++r)
+        ++count[digitAt(r->key, shift)];
+    std::array<Record *, 256> next, end;
+    Record *at = first;
+    for (unsigned b = 0; b < 256; ++b) {
+        next[b] = at;
+        at += count[b];
+        end[b] = at;
+    }
+    // Each record is moved once, straight to its bucket, the one it displaces
+    // then likewise.
+    for (unsigned b = 0; b < 256; ++b) {
+        while (next[b] != end[b]) {
+            Record moving = *next[b];
+            for (unsigned d = digitAt(moving.key, shift); d != b; d = digitAt(moving.key, shift))
+                std::swap(moving, *next[d]++);
+            *next[b]++ = moving;
+        }
+    }
+    if (shift <= 0)
+        return; // the lowest bits done: each bucket holds equal keys
+    for (unsigned b = 0; b < 256; ++b)
+        if (count[b] > 1)
+            radixSort(end[b] - count[b], end[b], shift - 8);
+}
+
 class Sorter {
 public:
     Sorter(const char *data, const LongLines &longLines)
@@ -58,8 +107,14 @@ public:
         const KeyCode code = codeFor(first, last, depth);
         if (code.bits == 0)
             return; // every line ends there: all the same
-        for (Record *r = first; r != last; ++r)
+        // The bits where some keys differ are set in some and clear in others.
+        std::uint64_t some = 0, all = ~std::uint64_t(0);
+        for (Record *r = first; r != last; ++r) {
             r->key = key(*r, depth, code);
+            some |= r->key;
+            all &= r->key;
+        }
+        const int highest = int(std::bit_width(some & ~all)) - 1;
 
         // Two parts split at a sampled median key sort side by side and need no merge.
         if (parallel && last - first >= parallelSortFrom && std::thread::hardware_concurrency() > 1) {
@@ -74,8 +129,8 @@ public:
                 mid = std::partition(first, last, [pivot](const Record &r) { return r.key <= pivot; });
             if (mid != first && mid != last) {
                 try {
-                    std::thread other([&] { sortByKey(mid, last, depth + code.bytes); });
-                    sortByKey(first, mid, depth + code.bytes);
+                    std::thread other([&] { sortByKey(mid, last, depth + code.bytes, highest); });
+                    sortByKey(first, mid, depth + code.bytes, highest);
                     other.join();
                     return;
                 } catch (const std::system_error &) {
@@ -83,7 +138,7 @@ public:
                 }
             }
         }
-        sortByKey(first, last, depth + code.bytes);
+        sortByKey(first, last, depth + code.bytes, highest);
     }
 
     bool less(std::uint64_t a, std::uint64_t b, std::uint64_t depth = 0) const
@@ -155,10 +210,13 @@ private:
         return common;
     }
 
-    // Then the runs of equal keys, from `depth`, the first byte past the keys.
-    void sortByKey(Record *first, Record *last, std::uint64_t depth) const
+    // By key, the keys being alike above bit `highest` (all alike when it is
+    // negative); then the runs of equal keys, from `depth`, the first byte past
+    // the keys.
+    void sortByKey(Record *first, Record *last, std::uint64_t depth, int highest) const
     {
-        std::sort(first, last, [](const Record &a, const Record &b) { return a.key < b.key; });
+        if (highest >= 0)
+            radixSort(first, last, highest - 7);
         for (Record *run = first; run != last;) {
             Record *end = run + 1;
             while (end != last && end->key == run->key)

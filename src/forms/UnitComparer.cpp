@@ -36,16 +36,18 @@ TFormComparer::~TFormComparer() = default;
 
 void TFormComparer::FormActivate()
 {
-    Refresh();
-    // The row is set before the load, so a missing file still shows this machine.
-    ui->LabelIndice->setText(FormatFloat(FormPrincipale->Indice));
-    ui->LabelFlottant->setText(FormatFloat(FormPrincipale->ResultatFlottant));
-    ui->LabelEntier->setText(FormatFloat(FormPrincipale->ResultatEntier));
-    // The same text as the configuration field of a stored line.
-    ui->LabelConfig->setText(tarvo::ConfigurationText(FormPrincipale->Processeur, FormPrincipale->FreqOrigine,
-                                                      FormPrincipale->FreqOverclock, FormPrincipale->CarteMere));
     CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
-    ui->ListDonnees->LoadFromFile(CheminDonnees);
+    // The window is refreshed and its row set while the file is read, so a
+    // missing file still shows this machine.
+    ui->ListDonnees->LoadFromFile(CheminDonnees, [this] {
+        Refresh();
+        ui->LabelIndice->setText(FormatFloat(FormPrincipale->Indice));
+        ui->LabelFlottant->setText(FormatFloat(FormPrincipale->ResultatFlottant));
+        ui->LabelEntier->setText(FormatFloat(FormPrincipale->ResultatEntier));
+        // The same text as the configuration field of a stored line.
+        ui->LabelConfig->setText(tarvo::ConfigurationText(FormPrincipale->Processeur, FormPrincipale->FreqOrigine,
+                                                          FormPrincipale->FreqOverclock, FormPrincipale->CarteMere));
+    });
     ui->ListDonnees->repaint();
 }
 

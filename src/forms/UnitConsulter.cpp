@@ -39,9 +39,9 @@ void TFormConsulter::FormCreate()
 
 void TFormConsulter::FormActivate()
 {
-    Refresh();
-    // A missing file throws here: the list keeps its items and the message is shown.
-    ui->ListDonnees->LoadFromFile(CheminDonnees);
+    // A missing file throws here: the list keeps its items and the message is
+    // shown. The window is refreshed while the file is read.
+    ui->ListDonnees->LoadFromFile(CheminDonnees, [this] { Refresh(); });
     ui->ListDonnees->repaint();
 }
 

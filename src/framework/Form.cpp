@@ -4,6 +4,7 @@
 #include "framework/Fonts.h"
 #include "framework/WindowSystem.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -12,6 +13,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace tarvo {
@@ -51,6 +53,51 @@ void watchPresses()
         return;
     filter = new PressFilter(qApp);
     qApp->installEventFilter(filter);
+}
+
+// Runs the loop, user input excluded, until `done` or the deadline. The loop
+// sleeps between events rather than polling: the window manager and the
+// display server it waits for need the processor meanwhile.
+template <typename Done>
+void waitFor(int ms, Done &&done)
+{
+    const QDeadlineTimer deadline(ms);
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.start(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+}
+
+// The frame the window system put around a top-level widget; empty before its
+// first showing.
+QMargins frameAround(const QWidget *window)
+{
+    const QRect inner = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                    outer.bottom() - inner.bottom());
+}
+
+// What a window manager's frame depends on: the kind of window and whether it
+// has a title bar. The buttons in the bar change not its height.
+Qt::WindowFlags decoration(const QWidget *window)
+{
+    return window->windowFlags() & (Qt::WindowType_Mask | Qt::FramelessWindowHint | Qt::WindowTitleHint);
+}
+
+// The frame of another window on screen decorated alike, or none: the window
+// manager frames alike windows alike, and asking it costs a wait.
+QMargins shownFrameLike(const QWidget *window)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *other : windows) {
+        if (other == window || !other->isVisible() || other->isMinimized() || decoration(other) != decoration(window))
+            continue;
+        if (const QMargins frame = frameAround(other); !frame.isNull())
+            return frame;
+    }
+    return {};
 }
 
 } // namespace
@@ -187,12 +234,8 @@ void TForm::Refresh()
     // the title bar (Wayland), it shows the form active only once the window
     // system's activation has been seen, which follows shortly.
     if (QWindow *window = windowHandle()) {
-        QDeadlineTimer deadline(2000);
-        while (isVisible() && !(window->isExposed() && testAttribute(Qt::WA_Mapped)) && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        QDeadlineTimer activation(500);
-        while (isVisible() && window->isExposed() && !isActiveWindow() && !activation.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        waitFor(2000, [&] { return !isVisible() || (window->isExposed() && testAttribute(Qt::WA_Mapped)); });
+        waitFor(500, [&] { return !isVisible() || !window->isExposed() || isActiveWindow(); });
     }
     repaint();
     FlushWindowSystem();
@@ -204,13 +247,13 @@ void TForm::centreOnScreen()
     if (!screen)
         return;
     // Placed by its frame. Before the first showing Qt does not know the frame
-    // yet: the window manager is asked what it will be. (A Wayland compositor
-    // places windows itself and ignores this.)
+    // yet: a form on screen with the same decoration has it, else the window
+    // manager is asked what it will be. (A Wayland compositor places windows
+    // itself and ignores this.)
     const QRect area = screen->availableGeometry();
-    const QRect inner = geometry();
-    const QRect outer = frameGeometry();
-    QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-                   outer.bottom() - inner.bottom());
+    QMargins frame = frameAround(this);
+    if (frame.isNull())
+        frame = shownFrameLike(this);
     if (frame.isNull())
         frame = ExpectedFrame(this);
     const QSize framed = size().grownBy(frame);

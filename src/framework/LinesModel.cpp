@@ -5,9 +5,15 @@
 #include "core/Errors.h"
 #include "framework/BusyCursor.h"
 
+#include <condition_variable>
+#include <exception>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace tarvo {
 
@@ -36,6 +42,67 @@ std::map<std::string, LineList> &latestLists()
     static std::map<std::string, LineList> lists;
     return lists;
 }
+
+// A file read whole and sorted on another thread, into a list of its own.
+class ReadAside {
+public:
+    // Throws std::system_error when no thread can be had.
+    explicit ReadAside(const std::string &path)
+        : thread_([this, path] { run(path); })
+    {
+    }
+    ~ReadAside()
+    {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    ReadAside(const ReadAside &) = delete;
+    ReadAside &operator=(const ReadAside &) = delete;
+
+    // Waits for the list. `starting` runs here first, as loadSorted runs it, if
+    // the thread got as far as reading the file; with 0 when it is read already:
+    // there is no wait left to show.
+    std::pair<LineList, LineList::Read> take(const std::function<void(std::uint64_t)> &starting)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return size_ || done_; });
+        std::optional<std::uint64_t> waiting = size_;
+        if (waiting && done_)
+            waiting = 0;
+        lock.unlock();
+        if (waiting)
+            starting(*waiting);
+        thread_.join();
+        if (failure_)
+            std::rethrow_exception(failure_);
+        return {std::move(list_), LineList::Read::Whole};
+    }
+
+private:
+    void run(const std::string &path)
+    {
+        try {
+            list_.loadSorted(path, [this](std::uint64_t size) {
+                const std::lock_guard lock(mutex_);
+                size_ = size;
+                changed_.notify_one();
+            });
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+        const std::lock_guard lock(mutex_);
+        done_ = true;
+        changed_.notify_one();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<std::uint64_t> size_; // once the file is open and checked
+    bool done_ = false;
+    LineList list_;
+    std::exception_ptr failure_;
+    std::thread thread_; // last: it starts once the rest is there
+};
 
 } // namespace
 
@@ -75,21 +142,54 @@ int SortedLinesModel::find(const QString &text) const
     return isAnsi(text) ? int(lines_.find(toAnsi(text))) : -1;
 }
 
-LineList::Read SortedLinesModel::LoadFromFile(const std::string &path)
+LineList::Read SortedLinesModel::LoadFromFile(const std::string &path, const std::function<void()> &meanwhile)
 {
-    // Taken out while it loads, so that no other copy holds its references and
-    // new lines are merged into them in place.
+    // A file no model has loaded is read whole into bytes no one else holds:
+    // another thread can do it while this one runs `meanwhile`. A reload adds to
+    // bytes that other models show, which only this thread may touch.
     std::map<std::string, LineList> &latest = latestLists();
-    LineList next;
-    if (const auto found = latest.find(path); found != latest.end()) {
-        next = std::move(found->second);
-        latest.erase(found);
+    if (meanwhile && latest.find(path) == latest.end()) {
+        std::optional<ReadAside> aside;
+        try {
+            aside.emplace(path);
+        } catch (const std::system_error &) {
+            // No thread to be had: read here, after `meanwhile`.
+        }
+        if (aside) {
+            meanwhile();
+            return install(path, [&aside](const std::function<void(std::uint64_t)> &starting) {
+                return aside->take(starting);
+            });
+        }
     }
+    if (meanwhile)
+        meanwhile();
+    return install(path, [&](const std::function<void(std::uint64_t)> &starting) {
+        // Taken out while it loads, so that no other copy holds its references
+        // and new lines are merged into them in place.
+        LineList next;
+        if (const auto found = latest.find(path); found != latest.end()) {
+            next = std::move(found->second);
+            latest.erase(found);
+        }
+        try {
+            const LineList::Read read = next.loadSorted(path, starting);
+            return std::pair(std::move(next), read);
+        } catch (...) {
+            if (!next.isEmpty())
+                latest.emplace(path, std::move(next)); // untouched: still the latest
+            throw;
+        }
+    });
+}
+
+LineList::Read SortedLinesModel::install(const std::string &path, const Loader &load)
+{
     std::optional<HourglassCursor> busy;
     bool resetting = false;
-    LineList::Read read = LineList::Read::Whole;
+    std::pair<LineList, LineList::Read> loaded;
     try {
-        read = next.loadSorted(path, [this, &busy, &resetting](std::uint64_t bytes) {
+        loaded = load([this, &busy, &resetting](std::uint64_t bytes) {
             if (bytes >= busyFrom)
                 busy.emplace();
             beginResetModel();
@@ -97,21 +197,21 @@ LineList::Read SortedLinesModel::LoadFromFile(const std::string &path)
             lines_ = LineList();
         });
         // A view counts its rows in an int.
-        if (next.size() > std::numeric_limits<int>::max()) {
-            next = LineList();
+        if (loaded.first.size() > std::numeric_limits<int>::max()) {
+            loaded.first = LineList();
             throw EFOpenError(TooManyLinesToShow(path));
         }
     } catch (...) {
         if (resetting)
             endResetModel();
-        else if (!next.isEmpty())
-            latest.emplace(path, std::move(next)); // untouched: still the latest
         throw;
     }
-    lines_ = next;
-    latest.insert_or_assign(path, std::move(next));
+    if (!resetting)
+        beginResetModel();
+    lines_ = loaded.first;
+    latestLists().insert_or_assign(path, std::move(loaded.first));
     endResetModel();
-    return read;
+    return loaded.second;
 }
 
 } // namespace tarvo

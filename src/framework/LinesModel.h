@@ -10,8 +10,10 @@
 
 #include <QAbstractListModel>
 
+#include <functional>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace tarvo {
 
@@ -31,7 +33,11 @@ public:
     // be opened or is too large for memory throws EFOpenError and leaves the
     // items as they were; once the file is being read, a failure (an I/O error,
     // memory) leaves the list empty. The hourglass shows while a long file loads.
-    LineList::Read LoadFromFile(const std::string &path);
+    //
+    // `meanwhile` runs first, on this thread (a window's refresh, which waits
+    // for the window system). A file no model has loaded yet is read and sorted
+    // on another thread meanwhile; the items change only after it either way.
+    LineList::Read LoadFromFile(const std::string &path, const std::function<void()> &meanwhile = {});
 
     const LineList &lines() const { return lines_; }
 
@@ -43,6 +49,12 @@ public:
     void setLongestSelectable(qsizetype characters) { longestSelectable_ = characters; }
 
 private:
+    // Gives the loaded list and how it was read, running the callback it is
+    // given as loadSorted runs `starting`.
+    using Loader =
+        std::function<std::pair<LineList, LineList::Read>(const std::function<void(std::uint64_t)> &starting)>;
+    LineList::Read install(const std::string &path, const Loader &load);
+
     LineList lines_;
     qsizetype longestSelectable_ = std::numeric_limits<qsizetype>::max();
 };

@@ -1,5 +1,6 @@
 #include "framework/ListBox.h"
 
+#include <QCoreApplication>
 #include <QStyledItemDelegate>
 
 namespace tarvo {
@@ -49,9 +50,15 @@ void TListBox::setItemHeight(int height)
     doItemsLayout();
 }
 
-LineList::Read TListBox::LoadFromFile(const std::string &path)
+LineList::Read TListBox::LoadFromFile(const std::string &path, const std::function<void()> &meanwhile)
 {
-    return model_.LoadFromFile(path);
+    const LineList::Read read = model_.LoadFromFile(path, meanwhile);
+    // The rows laid out and the scroll bar shown or hidden now rather than once
+    // the loop runs again: a repaint right after draws the list once, as it
+    // stays.
+    executeDelayedItemsLayout();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    return read;
 }
 
 int TListBox::count() const

@@ -15,7 +15,8 @@ class TListBox : public UniformRowsView {
 public:
     explicit TListBox(QWidget *parent = nullptr);
 
-    LineList::Read LoadFromFile(const std::string &path);
+    // See SortedLinesModel::LoadFromFile.
+    LineList::Read LoadFromFile(const std::string &path, const std::function<void()> &meanwhile = {});
     int count() const;
     QString item(int row) const;
 

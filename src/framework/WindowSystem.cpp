@@ -112,14 +112,18 @@ QMargins ExpectedFrame(QWidget *window)
 
     // The window manager answers by setting the property on the window; Qt's
     // loop is not run meanwhile, so nothing else happens before the showing.
+    // It usually answers within a few tenths of a millisecond: the first looks
+    // come soon, later ones further apart.
     const QDeadlineTimer deadline(300);
+    std::chrono::microseconds pause(100);
     for (;;) {
         const auto values = cardinals(connection, id, extents, XCB_ATOM_CARDINAL);
         if (values.size() == 4) // left, right, top, bottom
             return QMargins(int(values[0]), int(values[2]), int(values[1]), int(values[3]));
         if (deadline.hasExpired())
             return {};
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(2000));
     }
 }
 

@@ -186,6 +186,48 @@ private slots:
         QCOMPARE(bytesOf(list), sortedSlowly(lines));
     }
 
+    void sortsManyLinesOfEachShapeInByteOrder_data()
+    {
+        // Thousands of lines, enough for the keys to be sorted by their bits in
+        // buckets, then each bucket on its own. A line is one of `starts`, then
+        // bytes of `alphabet` (any but the line ends when it is empty), which
+        // sets how many bits a byte takes in a key and so where keys differ.
+        QTest::addColumn<QList<QByteArray>>("starts");
+        QTest::addColumn<QByteArray>("alphabet");
+        QTest::addColumn<int>("shortest");
+        QTest::addColumn<int>("longest");
+        QTest::newRow("keys alike but in their lowest bits")
+            << QList<QByteArray>{QByteArray(13, '1'), QByteArray(13, '2')} << QByteArray("012") << 3 << 3;
+        QTest::newRow("seven symbols, lines ending inside the key")
+            << QList<QByteArray>{""} << QByteArray(" .01289") << 0 << 20;
+        QTest::newRow("results-like: many equal keys, the lines differing past them")
+            << QList<QByteArray>{"   12.50   ", "  120.00   ", "   12.75   "} << QByteArray("   12.") << 20 << 30;
+        QTest::newRow("every byte value, above 0x7F too") << QList<QByteArray>{""} << QByteArray() << 1 << 12;
+        QTest::newRow("long lines alike but their last bytes")
+            << QList<QByteArray>{QByteArray(300, 'x'), QByteArray(300, 'y')} << QByteArray("ab") << 2 << 2;
+    }
+    void sortsManyLinesOfEachShapeInByteOrder()
+    {
+        QFETCH(QList<QByteArray>, starts);
+        QFETCH(QByteArray, alphabet);
+        QFETCH(int, shortest);
+        QFETCH(int, longest);
+        std::mt19937 random(11);
+        QList<QByteArray> lines;
+        for (int i = 0; i < 6000; ++i) {
+            QByteArray line = starts[qsizetype(random() % starts.size())];
+            const int length = shortest + int(random() % unsigned(longest - shortest + 1));
+            for (int j = 0; j < length; ++j) {
+                const char c = alphabet.isEmpty() ? char(random() % 256) : alphabet[random() % alphabet.size()];
+                line.append(c == '\r' || c == '\n' ? '\xff' : c);
+            }
+            lines.append(line);
+        }
+        LineList list = LineList::fromBytes(joined(lines));
+        list.sort();
+        QCOMPARE(bytesOf(list), sortedSlowly(lines));
+    }
+
     void startingRunsBetweenOpenAndRead()
     {
         QTemporaryDir dir;

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <new>
@@ -82,6 +83,20 @@ std::unique_ptr<tarvo::TListBox> shownList(int count)
     list->show();
     list->setFocus();
     return list;
+}
+
+bool writeBytes(const std::string &path, const QByteArray &bytes)
+{
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList itemsOf(const tarvo::TListBox &list)
+{
+    QStringList items;
+    for (int i = 0; i < list.count(); ++i)
+        items.append(list.item(i));
+    return items;
 }
 
 } // namespace
@@ -422,6 +437,59 @@ private slots:
         } catch (const std::runtime_error &) {
         }
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void loadedListHasItsScrollBarAtOnce()
+    {
+        // Shown or hidden when the load returns, not once the loop runs: the
+        // repaint that follows a load draws the list once, as it stays.
+        auto list = shownList(3);
+        QVERIFY(list);
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(!list->verticalScrollBar()->isVisible());
+        QTemporaryDir dir;
+        const std::string path = dir.filePath(QStringLiteral("many.txt")).toStdString();
+        QVERIFY(writeBytes(path, QByteArray("x\r\n").repeated(100)));
+        list->LoadFromFile(path);
+        QVERIFY(list->verticalScrollBar()->isVisible());
+        list->LoadFromFile("rows.txt");
+        QVERIFY(!list->verticalScrollBar()->isVisible());
+    }
+
+    void loadRunsMeanwhileBeforeTheItemsChange_data()
+    {
+        QTest::addColumn<bool>("heldByAnother");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("a file no list holds yet, read aside meanwhile") << false << true << QStringList{"a", "b", "c"};
+        QTest::newRow("a file another list holds, reloaded after") << true << true << QStringList{"a", "b", "c"};
+        QTest::newRow("a file that cannot be opened: the items stay") << false << false << QStringList{"kept"};
+    }
+    void loadRunsMeanwhileBeforeTheItemsChange()
+    {
+        QFETCH(bool, heldByAnother);
+        QFETCH(bool, exists);
+        QFETCH(QStringList, items);
+        QTemporaryDir dir;
+        const std::string before = dir.filePath(QStringLiteral("before.txt")).toStdString();
+        const std::string path = dir.filePath(QStringLiteral("lines.txt")).toStdString();
+        QVERIFY(writeBytes(before, "kept\r\n"));
+        if (exists)
+            QVERIFY(writeBytes(path, "b\r\nc\r\na\r\n"));
+        tarvo::TListBox other;
+        if (heldByAnother)
+            other.LoadFromFile(path);
+        tarvo::TListBox list;
+        list.LoadFromFile(before);
+
+        QStringList seen{"not run"};
+        const auto meanwhile = [&] { seen = itemsOf(list); };
+        if (exists)
+            list.LoadFromFile(path, meanwhile);
+        else
+            QVERIFY_THROWS_EXCEPTION(tarvo::EFOpenError, list.LoadFromFile(path, meanwhile));
+        QCOMPARE(seen, QStringList{"kept"});
+        QCOMPARE(itemsOf(list), items);
     }
 
 private:
