@@ -1,5 +1,6 @@
 // The framework's activation rules and guarded dispatch, on forms of its own.
 #include "FormsFixture.h"
+#include "../ScratchFiles.h"
 
 #include "core/Errors.h"
 #include "framework/BusyCursor.h"
@@ -83,12 +84,6 @@ std::unique_ptr<tarvo::TListBox> shownList(int count)
     list->show();
     list->setFocus();
     return list;
-}
-
-bool writeBytes(const std::string &path, const QByteArray &bytes)
-{
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QStringList itemsOf(const tarvo::TListBox &list)
@@ -449,7 +444,7 @@ private slots:
         QVERIFY(!list->verticalScrollBar()->isVisible());
         QTemporaryDir dir;
         const std::string path = dir.filePath(QStringLiteral("many.txt")).toStdString();
-        QVERIFY(writeBytes(path, QByteArray("x\r\n").repeated(100)));
+        QVERIFY(writeFile(QString::fromStdString(path), QByteArray("x\r\n").repeated(100)));
         list->LoadFromFile(path);
         QVERIFY(list->verticalScrollBar()->isVisible());
         list->LoadFromFile("rows.txt");
@@ -473,9 +468,9 @@ private slots:
         QTemporaryDir dir;
         const std::string before = dir.filePath(QStringLiteral("before.txt")).toStdString();
         const std::string path = dir.filePath(QStringLiteral("lines.txt")).toStdString();
-        QVERIFY(writeBytes(before, "kept\r\n"));
+        QVERIFY(writeFile(QString::fromStdString(before), "kept\r\n"));
         if (exists)
-            QVERIFY(writeBytes(path, "b\r\nc\r\na\r\n"));
+            QVERIFY(writeFile(QString::fromStdString(path), "b\r\nc\r\na\r\n"));
         tarvo::TListBox other;
         if (heldByAnother)
             other.LoadFromFile(path);
