@@ -1,5 +1,5 @@
-// Creates the six windows once per test executable, in the application's order,
-// and drives modal dialogs from inside their nested loops.
+// Creates the six windows once per test executable, in the application's order;
+// modal dialogs are driven through ModalDialogs.h.
 #pragma once
 
 #include "AllForms.h"
@@ -10,52 +10,15 @@
 #include "UnitSaisie.h"
 #include "UnitTest.h"
 
+#include "../ModalDialogs.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
-
-#include <functional>
 
 inline void createAllForms()
 {
     tarvo::TApplication::Initialize();
     CreateAllForms();
-}
-
-// Runs `action` on the next modal dialog once it is shown (polled, since it
-// appears inside a nested loop of the call under test). `seen` tells whether
-// one came up at all.
-inline void onNextModal(std::function<void(QDialog *)> action, bool *seen = nullptr)
-{
-    if (seen)
-        *seen = false;
-    auto *poll = new QTimer;
-    poll->setInterval(10);
-    auto *waited = new int(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, waited, action, seen] {
-        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!dialog && ++*waited < 500)
-            return;
-        poll->stop();
-        poll->deleteLater();
-        delete waited;
-        if (dialog) {
-            if (seen)
-                *seen = true;
-            action(dialog);
-        }
-    });
-    poll->start();
-}
-
-// The text of a message box, for checking what the user was told.
-inline QString messageText(QDialog *dialog)
-{
-    auto *box = qobject_cast<QMessageBox *>(dialog);
-    return box ? box->text() : QString();
 }

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Started where no display can be reached (neither X nor Wayland), the program
 # says so in one French line on standard error and fails, not with Qt's abort.
-# Usage: without_display.sh [emulator] program
+# Usage: no_display_message.sh [emulator] program
 said=$(env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=tarvo-absent "$@" 2>&1 >/dev/null)
 code=$?
 printf 'exit %s, said:\n%s\n' "$code" "$said"

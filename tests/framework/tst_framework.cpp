@@ -1,8 +1,10 @@
 // The framework's activation rules and guarded dispatch, on forms of its own.
-#include "FormsFixture.h"
+#include "../ModalDialogs.h"
 #include "../ScratchFiles.h"
 
 #include "core/Errors.h"
+#include "framework/Application.h"
+#include "framework/Form.h"
 #include "framework/BusyCursor.h"
 #include "framework/Dialogs.h"
 #include "framework/Fonts.h"
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 # The command line where no display can be reached (ssh to a machine without
 # one): help, a whole run saved and given as JSON, the list as CSV, a merge,
 # and a refused option, all without X or Wayland.
-# Usage: without_display.sh [emulator] program
+# Usage: session_without_display.sh [emulator] program
 set -u
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
