@@ -36,7 +36,7 @@ constexpr double latencyCyclesPerIteration = tarvo::LatencyCyclesPerIteration;
 // Above this many cycles per iteration of the throughput probe, or below its
 // inverse, a run is disturbed. On a 2-core KVM guest (AMD family 0x1A),
 // `tarvo_kernel_bench --probes 1000` put 835 probe sets at 0.85-1.05, 16 at
-// 1.05-1.15 and 149 at 1.15-2.2 (README, "The kernels").
+// 1.05-1.15 and 149 at 1.15-2.2 (docs/benchmarks.md, "The kernels").
 constexpr double disturbedAbove = 1.15;
 
 // Seconds of thread processor time of one probe set, in the order the loops
