@@ -1,7 +1,7 @@
 #include "cli/Conditions.h"
 
 #include "cli/Output.h"
-
+#include "core/CpuTopology.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,23 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A small file of the system, without its final line end; nothing when it
-// cannot be read.
-std::optional<std::string> readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad())
-        return std::nullopt;
-    std::string content = text.str();
-    while (!content.empty() && (content.back() == '\n' || content.back() == ' '))
-        content.pop_back();
-    return content;
-}
-
 // The entries of a folder whose names start with `prefix`, sorted.
 std::vector<fs::path> entries(const fs::path &folder, std::string_view prefix)
 {
@@ -45,17 +28,6 @@ std::vector<fs::path> entries(const fs::path &folder, std::string_view prefix)
     }
     std::sort(found.begin(), found.end());
     return found;
-}
-
-// The processors' folders: cpu0, cpu1... (not cpufreq, cpuidle).
-std::vector<fs::path> cpuFolders(const fs::path &root)
-{
-    std::vector<fs::path> cpus = entries(root / "sys/devices/system/cpu", "cpu");
-    std::erase_if(cpus, [](const fs::path &p) {
-        const std::string name = p.filename().string();
-        return name.size() == 3 || !std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; });
-    });
-    return cpus;
 }
 
 std::optional<QString> processorModel(const fs::path &root)
@@ -74,36 +46,20 @@ std::optional<QString> processorModel(const fs::path &root)
     return std::nullopt;
 }
 
-// "0-3,6" counts 5.
 std::optional<int> onlineCount(const fs::path &root)
 {
-    const auto online = readFile(root / "sys/devices/system/cpu/online");
-    if (!online || online->empty())
+    const auto online = ReadSystemFile(root / "sys/devices/system/cpu/online");
+    const auto cpus = online ? ParseCpuList(*online) : std::nullopt;
+    if (!cpus || cpus->empty())
         return std::nullopt;
-    int count = 0;
-    std::istringstream ranges(*online);
-    std::string range;
-    while (std::getline(ranges, range, ',')) {
-        int first = 0, last = 0;
-        const char *begin = range.data(), *end = range.data() + range.size();
-        auto [next, error] = std::from_chars(begin, end, first);
-        if (error != std::errc())
-            return std::nullopt;
-        last = first;
-        if (next != end) {
-            if (*next != '-' || std::from_chars(next + 1, end, last).ec != std::errc() || last < first)
-                return std::nullopt;
-        }
-        count += last - first + 1;
-    }
-    return count;
+    return static_cast<int>(cpus->size());
 }
 
 std::optional<QString> governor(const fs::path &root)
 {
     std::set<std::string> governors;
-    for (const fs::path &cpu : cpuFolders(root))
-        if (const auto name = readFile(cpu / "cpufreq/scaling_governor"); name && !name->empty())
+    for (const fs::path &cpu : CpuFolders(root))
+        if (const auto name = ReadSystemFile(cpu / "cpufreq/scaling_governor"); name && !name->empty())
             governors.insert(*name);
     if (governors.empty())
         return std::nullopt;
@@ -120,15 +76,15 @@ std::optional<Power> power(const fs::path &root)
 {
     bool mainsOnline = false, discharging = false, charged = false;
     for (const fs::path &supply : entries(root / "sys/class/power_supply", "")) {
-        if (readFile(supply / "scope").value_or("") == "Device")
+        if (ReadSystemFile(supply / "scope").value_or("") == "Device")
             continue;
-        const std::string type = readFile(supply / "type").value_or("");
+        const std::string type = ReadSystemFile(supply / "type").value_or("");
         if (type == "Battery") {
-            const std::string status = readFile(supply / "status").value_or("");
+            const std::string status = ReadSystemFile(supply / "status").value_or("");
             discharging = discharging || status == "Discharging";
             charged = charged || status == "Charging" || status == "Full" || status == "Not charging";
         } else if (!type.empty()) {
-            mainsOnline = mainsOnline || readFile(supply / "online").value_or("") == "1";
+            mainsOnline = mainsOnline || ReadSystemFile(supply / "online").value_or("") == "1";
         }
     }
     if (mainsOnline || (charged && !discharging))
@@ -140,7 +96,7 @@ std::optional<Power> power(const fs::path &root)
 
 std::optional<std::array<double, 3>> loadAverage(const fs::path &root)
 {
-    const auto text = readFile(root / "proc/loadavg");
+    const auto text = ReadSystemFile(root / "proc/loadavg");
     if (!text)
         return std::nullopt;
     std::array<double, 3> load{};
@@ -159,14 +115,10 @@ std::optional<std::array<double, 3>> loadAverage(const fs::path &root)
 std::optional<std::uint64_t> throttleCount(const fs::path &root)
 {
     std::optional<std::uint64_t> total;
-    for (const fs::path &cpu : cpuFolders(root)) {
-        for (const char *counter : {"core_throttle_count", "package_throttle_count"}) {
-            const auto text = readFile(cpu / "thermal_throttle" / counter);
-            std::uint64_t count = 0;
-            if (text && std::from_chars(text->data(), text->data() + text->size(), count).ec == std::errc())
-                total = total.value_or(0) + count;
-        }
-    }
+    for (const CpuInfo &cpu : ReadCpuTopology(root.string()).cpus)
+        for (const auto &count : {cpu.coreThrottleCount, cpu.packageThrottleCount})
+            if (count)
+                total = total.value_or(0) + *count;
     return total;
 }
 

@@ -3,27 +3,15 @@
 // changes drawn from them.
 #include "cli/Conditions.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "../SystemTree.h"
+
 #include <QTest>
 
 using namespace tarvo::cli;
 
 namespace {
 
-using Files = QList<QPair<QString, QByteArray>>;
-
-bool plant(const QTemporaryDir &root, const Files &files)
-{
-    for (const auto &[path, content] : files) {
-        const QString full = root.filePath(path);
-        QFile file(full);
-        if (!QDir().mkpath(QFileInfo(full).path()) || !file.open(QIODevice::WriteOnly) || file.write(content) < 0)
-            return false;
-    }
-    return true;
-}
+using Files = SystemFiles;
 
 const QString cpu0 = QStringLiteral("sys/devices/system/cpu/cpu0/");
 const QString cpu1 = QStringLiteral("sys/devices/system/cpu/cpu1/");
