@@ -1,0 +1,120 @@
+// What the picture of a results file places: which results become bars and
+// in what order, where this machine lands and with what rank, and how many
+// lines that are not results are left out; on small made-up files.
+#include "chart/ChartModel.h"
+
+#include "core/DataFiles.h"
+
+#include <QStringList>
+#include <QTest>
+
+using namespace tarvo;
+using namespace tarvo::chart;
+
+namespace {
+
+QByteArray line(float index, const QString &cpu = QStringLiteral("P"))
+{
+    ResultRecord record{cpu, 3000, 3600, QStringLiteral("M"), 1.0f, 1.0f, index};
+    return ResultLine(record);
+}
+
+// The bars as "index" or "index*" for this machine, highest first.
+QString barsOf(const ChartModel &model)
+{
+    QStringList bars;
+    for (const Bar &bar : model.bars)
+        bars << bar.indexText + (bar.marked ? QStringLiteral("*") : QString());
+    return bars.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+class TstChartModel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void places_data();
+    void places();
+};
+
+void TstChartModel::places_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<double>("machine"); // negative: none
+    QTest::addColumn<QString>("bars");
+    QTest::addColumn<qint64>("position"); // 0: none
+    QTest::addColumn<qint64>("leftOut");
+    QTest::addColumn<bool>("histogram");
+
+    const QByteArray three = line(200) + line(100) + line(300);
+    QTest::newRow("few, highest first") << three << -1.0 << "300.00 200.00 100.00" << 0LL << 0LL << false;
+    QTest::newRow("machine among few") << three << 150.0 << "300.00 200.00 150.00* 100.00" << 3LL << 0LL << false;
+    QTest::newRow("machine ties share the place")
+        << three << 200.0 << "300.00 200.00* 200.00 100.00" << 2LL << 0LL << false;
+    QTest::newRow("machine above all") << three << 900.0 << "900.00* 300.00 200.00 100.00" << 1LL << 0LL << false;
+    QTest::newRow("same descriptions kept apart")
+        << line(5) + line(5) + line(5) << -1.0 << "5.00 5.00 5.00" << 0LL << 0LL << false;
+    QTest::newRow("not results lines left out")
+        << line(2) + "\r\nnonsense\r\n" + line(1).replace("1.00", "1.0 ") + "        1.00\r\n" + line(3) << -1.0
+        << "3.00 2.00" << 0LL << 4LL << false;
+    // Negative and very wide numbers do not sort as text does.
+    QTest::newRow("sorted by value, not text")
+        << line(-5) + line(3) + line(123456789) << -1.0 << "123456792.00 3.00 -5.00" << 0LL << 0LL << false;
+    QTest::newRow("empty file, machine alone") << QByteArray() << 10.0 << "10.00*" << 1LL << 0LL << false;
+
+    QByteArray many;
+    for (int i = 1; i <= 60; ++i)
+        many += line(float(i));
+    QTest::newRow("many: highest ones without machine")
+        << many << -1.0 << "60.00 59.00 58.00 57.00 56.00 55.00 54.00 53.00 52.00 51.00 50.00 49.00 48.00 47.00 46.00"
+        << 0LL << 0LL << true;
+    QTest::newRow("many: neighbours of the machine")
+        << many << 30.5
+        << "37.00 36.00 35.00 34.00 33.00 32.00 31.00 30.50* 30.00 29.00 28.00 27.00 26.00 25.00 24.00" << 31LL << 0LL
+        << true;
+    QTest::newRow("many: machine at the bottom")
+        << many << 0.5 << "14.00 13.00 12.00 11.00 10.00 9.00 8.00 7.00 6.00 5.00 4.00 3.00 2.00 1.00 0.50*" << 61LL
+        << 0LL << true;
+}
+
+void TstChartModel::places()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(double, machine);
+    QFETCH(QString, bars);
+    QFETCH(qint64, position);
+    QFETCH(qint64, leftOut);
+    QFETCH(bool, histogram);
+
+    LineList lines = LineList::fromBytes(file);
+    lines.sort();
+    std::optional<Machine> mark;
+    if (machine >= 0.0)
+        mark = Machine{machine, {}};
+    const ChartModel model = BuildModel(lines, mark);
+
+    QCOMPARE(barsOf(model), bars);
+    QCOMPARE(model.machinePosition.value_or(0), position);
+    QCOMPARE(model.leftOut, leftOut);
+    QCOMPARE(model.results + model.leftOut, lines.size());
+    QCOMPARE(model.histogram.has_value(), histogram);
+    if (model.histogram) {
+        std::int64_t counted = 0;
+        for (const std::int64_t count : model.histogram->counts)
+            counted += count;
+        QCOMPARE(counted, model.results);
+        QCOMPARE(model.histogram->markedBin >= 0, bool(mark));
+    }
+    // Equal indexes share a place; the next place counts them all.
+    QStringList places;
+    for (const Bar &bar : model.bars)
+        places << QString::number(bar.position);
+    if (QTest::currentDataTag() == QByteArray("machine ties share the place"))
+        QCOMPARE(places.join(QLatin1Char(' ')), QStringLiteral("1 2 2 4"));
+    if (QTest::currentDataTag() == QByteArray("many: neighbours of the machine"))
+        QCOMPARE(places.join(QLatin1Char(' ')), QStringLiteral("24 25 26 27 28 29 30 31 32 33 34 35 36 37 38"));
+}
+
+QTEST_GUILESS_MAIN(TstChartModel)
+#include "tst_chartmodel.moc"
