@@ -20,6 +20,9 @@ tests="$tests crossbuild-essential-arm64 binutils-aarch64-linux-gnu qemu-user-st
 # The package's checks: lintian, the desktop entry's and the metainfo's
 # validators, and file (which tells the programs' architecture).
 tests="$tests lintian desktop-file-utils appstream file"
+# The picture's checks: the report in a headless browser, the PDF read back,
+# and the fleet playbook run against this machine.
+tests="$tests chromium poppler-utils ansible-core"
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
