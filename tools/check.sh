@@ -5,10 +5,12 @@
 # under a window manager, then the whole program end to end, both under X11 and
 # under Wayland; the windows on a screen scaled to 200 %), the whole suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
-# for a bounded time each.
+# for a bounded time each. Every program built, and every one packaged, is
+# checked for run paths that would load libraries from the working folder.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --workflow --preset ci
+tools/runpaths.sh build/ci
 tools/package.sh
 tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
@@ -16,8 +18,11 @@ tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh --wayland e2e.py build/ci/src/zurezive
 tests/e2e/run.sh scaling.py build/ci/src/zurezive
 cmake --workflow --preset asan
+tools/runpaths.sh build/asan
 tools/fuzz.sh 60
+tools/runpaths.sh build/fuzz
 # The same program cross-built for arm64: its whole suite run through
 # qemu-aarch64-static, then its package, cross-built by dpkg-buildpackage.
 cmake --workflow --preset arm64
+tools/runpaths.sh build/arm64
 tools/package.sh arm64

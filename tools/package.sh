@@ -78,6 +78,10 @@ cleanup() {
 trap cleanup EXIT
 
 dpkg-deb -x "$deb" "$scratch/root"
+# Programs found in the package build's tree have no empty or relative run
+# path; the packaged ones have none at all.
+tools/runpaths.sh "$source" || fail "a program built for the package has an empty or relative run path"
+tools/runpaths.sh --none "$scratch/root" || fail "a packaged program has a run path"
 metainfo=$scratch/root/usr/share/metainfo/fr.tarvo.CpuTarvo32.metainfo.xml
 desktop-file-validate "$scratch/root/usr/share/applications/fr.tarvo.CpuTarvo32.desktop" ||
     fail "the desktop entry does not validate"
