@@ -12,7 +12,7 @@
 #include <iterator>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
+#include <ctime>
 #include <unistd.h>
 
 namespace tarvo {
@@ -20,24 +20,55 @@ namespace tarvo {
 namespace {
 
 // Another copy of the program holds a file's lock for one line and its flush:
-// wait for that, with short sleeps, but not for a program that keeps the file
-// locked.
+// wait for that, but not for a program that keeps the file locked. The wait
+// blocks in the kernel, which wakes it the moment the lock is released: a copy
+// appending line after line frees the lock only for moments, which polling
+// would miss. A timer on this thread interrupts the wait every 50 ms to watch
+// the deadline.
 int lockForAppend(int fd)
 {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return 0;
+    // A file system without locks still takes the line, unguarded.
+    if (errno != EWOULDBLOCK && errno != EINTR)
+        return 0;
+
+    const int tick = SIGRTMIN + 1;
+    static const bool installed = [tick] {
+        struct sigaction interrupt {};
+        interrupt.sa_handler = [](int) {};   // no SA_RESTART: the wait returns EINTR
+        return ::sigaction(tick, &interrupt, nullptr) == 0;
+    }();
+    sigevent event {};
+    event.sigev_notify = SIGEV_THREAD_ID;
+    event.sigev_signo = tick;
+    event._sigev_un._tid = ::gettid();
+    timer_t timer {};
+    if (!installed || ::timer_create(CLOCK_MONOTONIC, &event, &timer) != 0)
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : FileLocked;
+    const itimerspec every {{0, 50'000'000}, {0, 50'000'000}};
+    ::timer_settime(timer, 0, &every, nullptr);
+
     using namespace std::chrono_literals;
     const auto deadline = std::chrono::steady_clock::now() + 3s;
-    auto pause = 1ms;
-    for (;;) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            return 0;
-        // A file system without locks still takes the line, unguarded.
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return 0;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return FileLocked;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, 50ms);
+    int result = FileLocked;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::flock(fd, LOCK_EX) == 0 || errno != EINTR) {
+            result = 0;
+            break;
+        }
     }
+    ::timer_delete(timer);
+    // A tick still pending would interrupt some later call of this thread.
+    sigset_t only, before;
+    sigemptyset(&only);
+    sigaddset(&only, tick);
+    pthread_sigmask(SIG_BLOCK, &only, &before);
+    const timespec none {};
+    while (::sigtimedwait(&only, nullptr, &none) == tick) {
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return result;
 }
 
 // Termination asked for while a line is written and flushed waits until it is:
