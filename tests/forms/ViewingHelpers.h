@@ -17,7 +17,8 @@
 
 #include <initializer_list>
 
-inline const QString columnHeader = QStringLiteral("        Indice    Flottant       Entier           Configuration");
+inline constexpr char columnHeaderText[] = "        Indice    Flottant       Entier           Configuration";
+inline const QString columnHeader = QString::fromLatin1(columnHeaderText);
 
 // A results line without its line end.
 inline QByteArray resultLine(double indice, double flottant, double entier, const char *configuration)

@@ -1,3 +1,4 @@
+#include "ControlTable.h"
 #include "FormsFixture.h"
 #include "ViewingHelpers.h"
 
@@ -37,6 +38,45 @@ void setRecord(float indice, float flottant, float entier, const QString &proces
     FormPrincipale->CarteMere = carteMere;
 }
 
+FormDesign comparerDesign()
+{
+    const int left = Qt::AlignLeft, right = Qt::AlignRight;
+    return {"Comparaison", {559, 312},
+            {{"ListDonnees", "tarvo::TListBox", {16, 112, 529, 185}},
+             {"StaticText1", "QLabel", {16, 16, 427, 43},
+              "Voici les résultats obtenus par votre machine et TOUS ceux stockés depuis la création de cette "
+              "application. Pour plus de détails sur la correspondance des colonnes, cliquez sur \"Détails\".",
+              left},
+             {"ButtonDetails", "QPushButton", {472, 16, 75, 25}, "Détails"},
+             {"StaticText2", "QLabel", {16, 64, 529, 17}, columnHeaderText, left},
+             // The numbers end at pixels 69, 117 and 165, under the ends of the headings.
+             {"LabelIndice", "QLabel", {24, 88, 45, 17}, "", right},
+             {"LabelFlottant", "QLabel", {78, 88, 39, 17}, "", right},
+             {"LabelEntier", "QLabel", {126, 88, 39, 17}, "", right},
+             {"LabelConfig", "QLabel", {200, 88, 345, 17}, "", left}},
+            {"ListDonnees", "ButtonDetails"}};
+}
+
+FormDesign detailsDesign()
+{
+    return {"Détails du tableau", {430, 287},
+            {{"StaticText1", "QLabel", {13, 13, 404, 36},
+              "La 1ère colonne correspond à l'indice général obtenu par la machine. Il est calculé en fonction "
+              "des 2ème et 3ème colonnes, mais voyons d'abord ces 2 colonnes."},
+             {"StaticText2", "QLabel", {13, 61, 404, 36},
+              "La 2ème colonne correspond au millions de calculs effectués en 1 seconde (MCPS) sur des variables "
+              "flottantes (calculs 3D en majorité)."},
+             {"StaticText3", "QLabel", {13, 109, 404, 20}, "La 3ème colonne concerne les opérations sur les entiers."},
+             {"StaticText4", "QLabel", {13, 141, 404, 36},
+              "L'indice est obtenu comme suit : (3 x résultat flottant + 1 x résultat entier) / 4. Comme "
+              "aujourd'hui la 3D est présente partout, je pense que la répartition est équitable."},
+             {"ButtonOK", "QPushButton", {176, 248, 75, 25}, "OK"},
+             {"Bevel1", "tarvo::TBevel", {8, 220, 417, 13}},
+             {"StaticText5", "QLabel", {13, 191, 404, 26},
+              "Quand à la 4ème colonne, il s'agit de la configuration testée bien évidemment ..."}},
+            {"ButtonOK"}};
+}
+
 } // namespace
 
 class TestComparer : public QObject {
@@ -64,49 +104,9 @@ private slots:
         TApplication::DestroyForms();
     }
 
-    void controlTable_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("alignment");
-        const int left = Qt::AlignLeft, right = Qt::AlignRight;
-        QTest::newRow("ListDonnees") << "ListDonnees" << QRect(16, 112, 529, 185) << QString() << 0;
-        QTest::newRow("StaticText1")
-            << "StaticText1" << QRect(16, 16, 427, 43)
-            << QString::fromUtf8("Voici les résultats obtenus par votre machine et TOUS ceux stockés depuis la "
-                                 "création de cette application. Pour plus de détails sur la correspondance des "
-                                 "colonnes, cliquez sur \"Détails\".")
-            << left;
-        QTest::newRow("ButtonDetails") << "ButtonDetails" << QRect(472, 16, 75, 25) << QString::fromUtf8("Détails")
-                                       << 0;
-        QTest::newRow("StaticText2") << "StaticText2" << QRect(16, 64, 529, 17) << columnHeader << left;
-        // The numbers end at pixels 69, 117 and 165, under the ends of the headings.
-        QTest::newRow("LabelIndice") << "LabelIndice" << QRect(24, 88, 45, 17) << QString() << right;
-        QTest::newRow("LabelFlottant") << "LabelFlottant" << QRect(78, 88, 39, 17) << QString() << right;
-        QTest::newRow("LabelEntier") << "LabelEntier" << QRect(126, 88, 39, 17) << QString() << right;
-        QTest::newRow("LabelConfig") << "LabelConfig" << QRect(200, 88, 345, 17) << QString() << left;
-    }
-    void controlTable()
-    {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
-        QFETCH(QString, text);
-        QFETCH(int, alignment);
-        QCOMPARE(FormComparer->windowTitle(), QStringLiteral("Comparaison"));
-        QCOMPARE(FormComparer->size(), QSize(559, 312));
-        auto *control = FormComparer->findChild<QWidget *>(name);
-        QVERIFY(control);
-        QCOMPARE(control->geometry(), geometry);
-        if (auto *shown = qobject_cast<QLabel *>(control)) {
-            // Before the first activation the row is empty.
-            QCOMPARE(shown->text(), text);
-            QCOMPARE(shown->textFormat(), Qt::PlainText);
-            QCOMPARE(int(shown->alignment() & Qt::AlignHorizontal_Mask) & (Qt::AlignLeft | Qt::AlignRight), alignment);
-        } else if (auto *button = qobject_cast<QPushButton *>(control)) {
-            QCOMPARE(button->text(), text);
-        }
-    }
+    // Before the first activation the row of the machine's result is empty.
+    void controlTable_data() { addControlTableRows(comparerDesign()); }
+    void controlTable() { checkControlTableRow(FormComparer, comparerDesign()); }
 
     void rowOfTheMachineRecord_data()
     {
@@ -227,50 +227,12 @@ private slots:
         QCOMPARE(consulter->item(0), list()->item(0));
     }
 
-    void detailsControlTable_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("StaticText1")
-            << "StaticText1" << QRect(13, 13, 404, 36)
-            << QString::fromUtf8("La 1ère colonne correspond à l'indice général obtenu par la machine. Il est "
-                                 "calculé en fonction des 2ème et 3ème colonnes, mais voyons d'abord ces 2 "
-                                 "colonnes.");
-        QTest::newRow("StaticText2")
-            << "StaticText2" << QRect(13, 61, 404, 36)
-            << QString::fromUtf8("La 2ème colonne correspond au millions de calculs effectués en 1 seconde (MCPS) "
-                                 "sur des variables flottantes (calculs 3D en majorité).");
-        QTest::newRow("StaticText3") << "StaticText3" << QRect(13, 109, 404, 20)
-                                     << QString::fromUtf8("La 3ème colonne concerne les opérations sur les entiers.");
-        QTest::newRow("StaticText4")
-            << "StaticText4" << QRect(13, 141, 404, 36)
-            << QString::fromUtf8("L'indice est obtenu comme suit : (3 x résultat flottant + 1 x résultat entier) / "
-                                 "4. Comme aujourd'hui la 3D est présente partout, je pense que la répartition est "
-                                 "équitable.");
-        QTest::newRow("ButtonOK") << "ButtonOK" << QRect(176, 248, 75, 25) << "OK";
-        QTest::newRow("Bevel1") << "Bevel1" << QRect(8, 220, 417, 13) << QString();
-        QTest::newRow("StaticText5")
-            << "StaticText5" << QRect(13, 191, 404, 26)
-            << QString::fromUtf8("Quand à la 4ème colonne, il s'agit de la configuration testée bien évidemment ...");
-    }
+    void detailsControlTable_data() { addControlTableRows(detailsDesign()); }
     void detailsControlTable()
     {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
-        QFETCH(QString, text);
-        QCOMPARE(FormDetails->windowTitle(), QString::fromUtf8("Détails du tableau"));
-        QCOMPARE(FormDetails->size(), QSize(430, 287));
-        auto *control = FormDetails->findChild<QWidget *>(name);
-        QVERIFY(control);
-        QCOMPARE(control->geometry(), geometry);
-        if (auto *shown = qobject_cast<QLabel *>(control)) {
-            QCOMPARE(shown->text(), text);
-            QCOMPARE(shown->textFormat(), Qt::PlainText);
+        checkControlTableRow(FormDetails, detailsDesign());
+        if (auto *shown = qobject_cast<QLabel *>(FormDetails->findChild<QWidget *>(QTest::currentDataTag())))
             QVERIFY(shown->wordWrap());
-        } else if (auto *button = qobject_cast<QPushButton *>(control)) {
-            QCOMPARE(button->text(), text);
-        }
     }
 
     void oneExplanationWindowForBothDetailsButtons()

@@ -1,3 +1,4 @@
+#include "ControlTable.h"
 #include "FormsFixture.h"
 #include "ViewingHelpers.h"
 
@@ -11,6 +12,22 @@
 
 using tarvo::TApplication;
 using tarvo::TListBox;
+
+namespace {
+
+FormDesign design()
+{
+    return {"Données stockées", {561, 307},
+            {{"ListDonnees", "tarvo::TListBox", {16, 80, 529, 209}},
+             {"StaticText1", "QLabel", {14, 14, 427, 35},
+              "Voici TOUS les résultats obtenus depuis la création de cette application. Pour plus de détails "
+              "sur la correspondance des colonnes, cliquez sur \"Détails\"."},
+             {"ButtonDetails", "QPushButton", {467, 12, 75, 25}, "Détails"},
+             {"StaticText2", "QLabel", {16, 55, 529, 17}, columnHeaderText}},
+            {"ListDonnees", "ButtonDetails"}};
+}
+
+} // namespace
 
 class TestConsulter : public QObject {
     Q_OBJECT
@@ -53,37 +70,8 @@ private slots:
         TApplication::DestroyForms();
     }
 
-    void controlTable_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("ListDonnees") << "ListDonnees" << QRect(16, 80, 529, 209) << QString();
-        QTest::newRow("StaticText1")
-            << "StaticText1" << QRect(14, 14, 427, 35)
-            << QString::fromUtf8("Voici TOUS les résultats obtenus depuis la création de cette application. "
-                                 "Pour plus de détails sur la correspondance des colonnes, cliquez sur "
-                                 "\"Détails\".");
-        QTest::newRow("ButtonDetails") << "ButtonDetails" << QRect(467, 12, 75, 25) << QString::fromUtf8("Détails");
-        QTest::newRow("StaticText2") << "StaticText2" << QRect(16, 55, 529, 17) << columnHeader;
-    }
-    void controlTable()
-    {
-        QFETCH(QString, name);
-        QFETCH(QRect, geometry);
-        QFETCH(QString, text);
-        QCOMPARE(FormConsulter->windowTitle(), QString::fromUtf8("Données stockées"));
-        QCOMPARE(FormConsulter->size(), QSize(561, 307));
-        auto *control = FormConsulter->findChild<QWidget *>(name);
-        QVERIFY(control);
-        QCOMPARE(control->geometry(), geometry);
-        if (auto *label = qobject_cast<QLabel *>(control)) {
-            QCOMPARE(label->text(), text);
-            QCOMPARE(label->textFormat(), Qt::PlainText);
-        } else if (auto *button = qobject_cast<QPushButton *>(control)) {
-            QCOMPARE(button->text(), text);
-        }
-    }
+    void controlTable_data() { addControlTableRows(design()); }
+    void controlTable() { checkControlTableRow(FormConsulter, design()); }
 
     void listIsSingleSelectionWithRowsOf13Pixels()
     {
@@ -91,11 +79,6 @@ private slots:
         FormConsulter->setVisible(true);
         QCOMPARE(list()->selectionMode(), QAbstractItemView::SingleSelection);
         QCOMPARE(list()->visualRect(list()->model()->index(1, 0)).height(), 13);
-        // The list comes first in the tab order, then the button.
-        QWidget *next = list()->nextInFocusChain();
-        while (next->focusPolicy() == Qt::NoFocus)
-            next = next->nextInFocusChain();
-        QCOMPARE(next->objectName(), QStringLiteral("ButtonDetails"));
     }
 
     void missingFileShowsTheMessageOnceAndAnEmptyList()
