@@ -9,7 +9,7 @@
 //    do not disturb;
 //  - --list --csv on a results file of N lines (1,000,000 by default): its
 //    time against the stored results window's load of the same file (in a
-//    child of bench_lists), and its peak memory above that of --list on a
+//    child of tarvo_list_bench), and its peak memory above that of --list on a
 //    one-line file, over the file's size;
 //  - --merge of a file of N lines into another of N lines: its time against
 //    `LC_ALL=C sort -u` on the two files.

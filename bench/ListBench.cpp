@@ -34,7 +34,7 @@
 // same source built against other code) beside this one's, on the same files
 // and in turn, so that two versions of the program are compared in one run.
 //
-// Usage: bench_lists [--repeat N] [--sizes N,N,...] [--pages N] [--idle S] [--before PROGRAM] [DIR]
+// Usage: tarvo_list_bench [--repeat N] [--sizes N,N,...] [--pages N] [--idle S] [--before PROGRAM] [DIR]
 // The files are written under DIR (default: a new folder in /tmp) and left there.
 #include "AllForms.h"
 #include "Children.h"
@@ -476,7 +476,7 @@ int main(int argc, char *argv[])
     if (sizes.empty())
         sizes = {10'000, 100'000, 1'000'000, 5'000'000};
     if (root.empty()) {
-        char pattern[] = "/tmp/bench_lists.XXXXXX";
+        char pattern[] = "/tmp/tarvo_list_bench.XXXXXX";
         if (!::mkdtemp(pattern))
             return 1;
         root = pattern;
