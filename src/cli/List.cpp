@@ -4,6 +4,7 @@
 #include "cli/Json.h"
 #include "cli/ResultFields.h"
 
+#include "core/Ansi.h"
 #include "core/LineList.h"
 
 #include <array>
@@ -118,38 +119,60 @@ void allRows(const LineList &lines, void (*rows)(const LineList &, qsizetype, qs
 
 void AppendCsvField(std::string &row, QByteArrayView windows1252)
 {
+    // What each byte becomes: printable ASCII as it is (empty here), a
+    // control byte as its control picture (U+2400 + byte, U+2421 for DEL), a
+    // byte the code page leaves undefined as U+FFFD, the others as UTF-8.
+    static const std::array<std::string, 256> shown = [] {
+        std::array<std::string, 256> t;
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            const QString text = fromAnsi(QByteArrayView(&byte, 1));
+            const char16_t c = text.at(0).unicode();
+            if (b < 0x20 || b == 0x7f)
+                t[std::size_t(b)] = QString(QChar(char16_t(0x2400 + (b == 0x7f ? 0x21 : b)))).toStdString();
+            else if (c >= 0x80 && c < 0xa0)
+                t[std::size_t(b)] = "\xef\xbf\xbd";
+            else if (b >= 0x80)
+                t[std::size_t(b)] = text.toStdString();
+        }
+        return t;
+    }();
     static constexpr auto special = [] {
         std::array<bool, 256> table{};
-        for (const unsigned char c : {',', ';', '"', '\r', '\n'})
+        for (const unsigned char c : {',', ';', '"'})
             table[c] = true;
         return table;
     }();
     const std::string_view bytes(windows1252.data(), std::size_t(windows1252.size()));
-    bool quoted = !bytes.empty() && (bytes.front() == ' ' || bytes.back() == ' ' || bytes.front() == '\t'
-                                     || bytes.back() == '\t');
-    bool ascii = true;
-    for (std::size_t i = 0; i < bytes.size() && !quoted; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        quoted = special[c];
-        ascii = ascii && c < 0x80;
-    }
-    if (!quoted) {
-        // Most descriptions are plain ASCII: they go across as they are.
-        if (ascii)
-            row += bytes;
-        else
-            AppendAnsiAsUtf8(row, windows1252);
+    if (bytes.empty())
         return;
-    }
-    row += '"';
-    std::size_t from = 0;
-    for (std::size_t quote = bytes.find('"'); quote != std::string_view::npos; quote = bytes.find('"', from)) {
-        AppendAnsiAsUtf8(row, windows1252.sliced(qsizetype(from), qsizetype(quote + 1 - from)));
+    // A spreadsheet would run a cell that begins so as a formula: a leading
+    // quote makes it text.
+    const char first = bytes.front();
+    const bool formula = first == '=' || first == '+' || first == '-' || first == '@' || first == '\t'
+        || first == '\r';
+    bool quoted = bytes.front() == ' ' || bytes.back() == ' ';
+    for (const char c : bytes)
+        quoted = quoted || special[static_cast<unsigned char>(c)];
+    if (quoted)
         row += '"';
-        from = quote + 1;
+    if (formula)
+        row += '\'';
+    // Printable ASCII goes across in runs; other bytes one at a time.
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p < end) {
+        const char *run = p;
+        while (run < end && shown[static_cast<unsigned char>(*run)].empty() && *run != '"')
+            ++run;
+        row.append(p, std::size_t(run - p));
+        if (run == end)
+            break;
+        row += *run == '"' ? std::string_view("\"\"") : std::string_view(shown[static_cast<unsigned char>(*run)]);
+        p = run + 1;
     }
-    AppendAnsiAsUtf8(row, windows1252.sliced(qsizetype(from)));
-    row += '"';
+    if (quoted)
+        row += '"';
 }
 
 void ListResults(const std::string &resultsPath, Format format, Output &out)

@@ -19,7 +19,9 @@ namespace tarvo::cli {
 void ListResults(const std::string &resultsPath, Format format, Output &out);
 
 // One CSV field from Windows-1252 bytes, quoted when it holds a separator
-// (comma or semicolon), a quote, a line end, or spaces at either end.
+// (comma or semicolon), a quote, or spaces at either end. A field a
+// spreadsheet would take for a formula (=, +, -, @, tab, CR first) begins with
+// a quote; control bytes come out as their control pictures.
 void AppendCsvField(std::string &row, QByteArrayView windows1252);
 
 } // namespace tarvo::cli

@@ -60,6 +60,11 @@ QByteArray DataText(const QString &text)
         throw EEncodingError(TooLong(text.size(), LongestText));
     if (text.contains(u'\r') || text.contains(u'\n'))
         throw EEncodingError(LineBreakIn(text));
+    // Tabs, escape sequences, NUL...: nothing a description needs, and what a
+    // terminal or a spreadsheet would act on.
+    for (const QChar c : text)
+        if (c.category() == QChar::Other_Control)
+            throw EEncodingError(ControlCharacterIn(text, c));
     return toAnsi(text);
 }
 

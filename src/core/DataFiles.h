@@ -50,8 +50,9 @@ struct ResultRecord {
 inline constexpr qsizetype LongestText = 10000;
 
 // The Windows-1252 bytes of a text kept in a data file. Throws EEncodingError for
-// a text longer than LongestText, for a character the code page cannot hold and
-// for a line end, which would split the line in two.
+// a text longer than LongestText, for a character the code page cannot hold,
+// for a line end, which would split the line in two, and for any other control
+// character.
 QByteArray DataText(const QString &text);
 
 // The machine's description as a results line and the comparison row show it:

@@ -123,6 +123,16 @@ QString LineBreakIn(const QString &text)
         .arg(QString(text).replace(u'\r', u' ').replace(u'\n', u' '));
 }
 
+QString ControlCharacterIn(const QString &text, QChar control)
+{
+    QString shown;
+    for (const QChar c : text)
+        shown += c.category() == QChar::Other_Control ? u'?' : c;
+    return QStringLiteral("Le texte « %1 » contient un caractère de commande (U+%2), qui ne peut pas être enregistré "
+                          "dans les fichiers de données.")
+        .arg(shown, QString::number(control.unicode(), 16).toUpper().rightJustified(4, u'0'));
+}
+
 QString NotInCodePage(const QString &text, const QString &character)
 {
     const char32_t code = character.isEmpty() ? 0 : character.toUcs4().value(0);

@@ -41,6 +41,7 @@ QString HistoryNotWritten(const QString &why);
 // Texts the data files cannot hold, and numbers.
 QString TooLong(qsizetype length, qsizetype longest);
 QString LineBreakIn(const QString &text);
+QString ControlCharacterIn(const QString &text, QChar control);
 QString NotInCodePage(const QString &text, const QString &character);
 QString NotAWholeNumber(const QString &text);
 QString TooFastToTime(int kernel);

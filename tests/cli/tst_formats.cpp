@@ -9,8 +9,11 @@
 #include "core/Ansi.h"
 #include "core/DataFiles.h"
 
+#include "../ScratchFiles.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -34,6 +37,29 @@ tarvo::ResultRecord record(float indice, const QString &processeur, std::int32_t
 }
 
 const QByteArray example = "       42.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]";
+
+// The records of a CSV text as RFC 4180 reads them: fields split at commas,
+// records at CR LF, quoted fields with their quotes doubled.
+QList<QStringList> readCsv(const QString &text)
+{
+    QList<QStringList> records{{QString()}};
+    bool inQuotes = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (inQuotes && c == u'"' && text.mid(i + 1, 1) == u'"')
+            records.last().last() += text.at(++i);
+        else if (c == u'"')
+            inQuotes = !inQuotes;
+        else if (!inQuotes && c == u',')
+            records.last() << QString();
+        else if (!inQuotes && text.mid(i, 2) == QStringLiteral("\r\n") && ++i)
+            records << QStringList{QString()};
+        else
+            records.last().last() += c;
+    }
+    records.removeLast(); // after the last line end
+    return records;
+}
 
 } // namespace
 
@@ -118,6 +144,52 @@ private slots:
         std::string row;
         AppendCsvField(row, field);
         QCOMPARE(QString::fromStdString(row), csv);
+    }
+
+    // A stored text a spreadsheet would run as a formula is given a leading
+    // quote; no control character comes out raw. Read back by an RFC 4180
+    // reader, from a row and, where a line can hold it, from --list itself.
+    void csvIsSafeInASpreadsheet_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("=") << QByteArray("=HYPERLINK(\"http://x\",\"a\")") << QStringLiteral("'=HYPERLINK(\"http://x\",\"a\")");
+        QTest::newRow("+") << QByteArray("+cmd|' /C calc'!A0") << QStringLiteral("'+cmd|' /C calc'!A0");
+        QTest::newRow("-") << QByteArray("-2+3") << QStringLiteral("'-2+3");
+        QTest::newRow("@") << QByteArray("@SUM(A1)") << QStringLiteral("'@SUM(A1)");
+        QTest::newRow("tab") << QByteArray("\t=1") << QStringLiteral("'\u2409=1");
+        QTest::newRow("carriage return") << QByteArray("\r=1") << QStringLiteral("'\u240d=1");
+        QTest::newRow("line feed") << QByteArray("a\nb") << QStringLiteral("a\u240ab");
+        QTest::newRow("NUL") << QByteArray("a\0b", 3) << QStringLiteral("a\u2400b");
+        QTest::newRow("escape sequence") << QByteArray("a\x1b[2Jb") << QStringLiteral("a\u241b[2Jb");
+        QTest::newRow("DEL") << QByteArray("a\x7f") << QStringLiteral("a\u2421");
+        QTest::newRow("undefined byte") << QByteArray("a\x81") << QStringLiteral("a\ufffd");
+        QTest::newRow("= inside, quoted") << QByteArray("1,=2") << QStringLiteral("1,=2");
+    }
+    void csvIsSafeInASpreadsheet()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, cell);
+        std::string row = "1,";
+        AppendCsvField(row, stored);
+        row += ",2\r\n";
+        QCOMPARE(readCsv(QString::fromStdString(row)), (QList<QStringList>{{"1", cell, "2"}}));
+        if (stored.contains('\r') || stored.contains('\n'))
+            return; // a stored line cannot hold it
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TARVODAT.TXT");
+        QVERIFY(writeFile(path, QByteArray(example).replace("Proc 300", stored) + "\r\n"));
+        std::string csv;
+        {
+            Output out(csv);
+            ListResults(path.toStdString(), Format::Csv, out);
+        }
+        for (const char c : QByteArray::fromStdString(csv).replace("\r\n", ""))
+            QVERIFY2(static_cast<unsigned char>(c) >= 0x20 && c != 0x7f, csv.c_str());
+        const auto records = readCsv(QString::fromStdString(csv));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[1], (QStringList{"42.00", "38.50", "52.50", cell, "300", "333", "Carte A", ""}));
     }
 
     // A stored text with every kind of character comes back whole through a

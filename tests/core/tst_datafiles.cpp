@@ -150,6 +150,9 @@ private slots:
         QTest::newRow("emoji in the board") << QStringLiteral("P") << QString::fromUtf8("A 🙂");
         QTest::newRow("line feed") << QStringLiteral("P\nQ") << QStringLiteral("A");
         QTest::newRow("carriage return") << QStringLiteral("P") << QStringLiteral("A\r");
+        QTest::newRow("tab") << QStringLiteral("\t=1") << QStringLiteral("A");
+        QTest::newRow("escape") << QStringLiteral("P") << QStringLiteral("A\x1b[2J");
+        QTest::newRow("undefined byte's control") << QStringLiteral("P\u0081") << QStringLiteral("A");
         QTest::newRow("longer than a description") << QString(LongestText + 1, u'p') << QStringLiteral("A");
     }
     void refusesWhatTheFileCannotHold()
