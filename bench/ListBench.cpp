@@ -38,6 +38,7 @@
 // The files are written under DIR (default: a new folder in /tmp) and left there.
 #include "AllForms.h"
 #include "Children.h"
+#include "Measure.h"
 #include "UnitComparer.h"
 #include "UnitConsulter.h"
 #include "UnitPrincipale.h"
@@ -74,6 +75,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -88,7 +90,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using tarvo::bench::ChildRun;
 using tarvo::bench::Field;
-using tarvo::bench::MiddleOf;
 using tarvo::bench::ResultLineText;
 using tarvo::bench::RunChild;
 using tarvo::bench::WriteLines;
@@ -293,6 +294,42 @@ std::optional<QPoint> uncoveredPoint(QWidget *widget)
     return std::nullopt;
 }
 
+struct Scroll {
+    std::size_t pages = 0;
+    double ms = 0;
+    double p99 = 0;
+    bool reachedEnd = false;
+};
+
+// From the top to the bottom, a page at a time, each page painted before the
+// next; a long list is sampled by at most `pages` pages spread evenly over it.
+Scroll scrollThrough(tarvo::TListBox *list, int pages)
+{
+    QScrollBar *bar = list->verticalScrollBar();
+    bar->setValue(0);
+    list->viewport()->repaint();
+    std::vector<double> pageTimes;
+    const int steps = std::max(1, bar->maximum() / std::max(1, bar->pageStep()));
+    const int stride = std::max(1, steps / std::max(1, pages)) * bar->pageStep();
+    Clock::time_point start = Clock::now();
+    while (pages > 0 && bar->value() < bar->maximum()) {
+        const Clock::time_point page = Clock::now();
+        bar->setValue(bar->value() + stride);
+        list->viewport()->repaint();
+        pageTimes.push_back(msSince(page));
+    }
+    Scroll scroll;
+    scroll.ms = msSince(start);
+    const int top = list->indexAt(QPoint(1, 1)).row();
+    scroll.reachedEnd = pages == 0 || (top >= 0 && top + bar->pageStep() >= list->count() - 1);
+    // The slowest pages say more about the other processes on the machine than
+    // about the list: the 99th percentile is given beside the worst.
+    std::sort(pageTimes.begin(), pageTimes.end());
+    scroll.p99 = pageTimes.empty() ? 0 : pageTimes[pageTimes.size() * 99 / 100];
+    scroll.pages = pageTimes.size();
+    return scroll;
+}
+
 int runLoad(const char *dir, long expected, int pages, int idleMs)
 {
     if (!startApplication(dir))
@@ -343,33 +380,10 @@ int runLoad(const char *dir, long expected, int pages, int idleMs)
         return 3;
     }
 
-    // From the top to the bottom, a page at a time, each page painted before the
-    // next; a long list is sampled by pages spread evenly over it.
-    tarvo::TListBox *list = consulterList;
-    QScrollBar *bar = list->verticalScrollBar();
-    bar->setValue(0);
-    list->viewport()->repaint();
-    std::vector<double> pageTimes;
-    const int steps = std::max(1, bar->maximum() / std::max(1, bar->pageStep()));
-    const int stride = std::max(1, steps / std::max(1, pages)) * bar->pageStep();
-    Clock::time_point start = Clock::now();
-    while (pages > 0 && bar->value() < bar->maximum()) {
-        const Clock::time_point page = Clock::now();
-        bar->setValue(bar->value() + stride);
-        list->viewport()->repaint();
-        pageTimes.push_back(msSince(page));
-    }
-    const double scroll = msSince(start);
-    const int top = list->indexAt(QPoint(1, 1)).row();
-    const bool reachedEnd = pages == 0 || (top >= 0 && top + bar->pageStep() >= list->count() - 1);
-
-    // The slowest pages say more about the other processes on the machine than
-    // about the list: the 99th percentile is given beside the worst.
-    std::sort(pageTimes.begin(), pageTimes.end());
-    const double p99 = pageTimes.empty() ? 0 : pageTimes[pageTimes.size() * 99 / 100];
+    const Scroll scrolled = scrollThrough(consulterList, pages);
     std::printf("load=%.1f second=%.1f reload=%.1f before=%ld peak=%ld pages=%zu scroll=%.1f p99=%.3f end=%d "
                 "real=%d\n",
-                load, second, reload, before, peak, pageTimes.size(), scroll, p99, reachedEnd ? 1 : 0,
+                load, second, reload, before, peak, scrolled.pages, scrolled.ms, scrolled.p99, scrolled.reachedEnd ? 1 : 0,
                 presser.real() ? 1 : 0);
     tarvo::TApplication::DestroyForms();
     return 0;
@@ -417,172 +431,159 @@ std::string historyEntry(std::mt19937 &random)
         + "\r\n";
 }
 
-// "median (lowest-highest)" of a few runs.
-std::string spread(const std::vector<double> &values)
-{
-    if (values.empty())
-        return "-";
-    char text[64];
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    std::snprintf(text, sizeof text, "%.0f (%.0f-%.0f)", MiddleOf(values), *low, *high);
-    return text;
-}
-
-// What one build's children measured on one file.
-struct Figures {
-    std::vector<double> idleLoad, load, second, reload, growth, drop, dropGrowth;
-    double pageCount = 0, pageMs = 0, p99 = 0;
-    bool real = false;
-};
-
-} // namespace
-
-int main(int argc, char *argv[])
-{
-    if (argc >= 4 && (std::strcmp(argv[1], "--load") == 0 || std::strcmp(argv[1], "--dropdown") == 0)) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        QApplication application(argc, argv);
-        const long expected = std::strtol(argv[3], nullptr, 10);
-        if (argv[1][2] == 'l')
-            return runLoad(argv[2], expected, argc >= 5 ? std::atoi(argv[4]) : 0, argc >= 6 ? std::atoi(argv[5]) : 0);
-        return runDropDown(argv[2], expected);
-    }
-
+struct Options {
     int repeat = 3;
     int pages = 2000;
     double idleSeconds = 4;
     std::vector<long> sizes;
     std::filesystem::path root;
     std::string beforeProgram;
+};
+
+Options parseOptions(int argc, char *argv[])
+{
+    Options o;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
-            repeat = std::max(1, std::atoi(argv[++i]));
+            o.repeat = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--pages") == 0 && i + 1 < argc) {
-            pages = std::max(0, std::atoi(argv[++i]));
+            o.pages = std::max(0, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--idle") == 0 && i + 1 < argc) {
-            idleSeconds = std::max(0.0, std::atof(argv[++i]));
+            o.idleSeconds = std::max(0.0, std::atof(argv[++i]));
         } else if (std::strcmp(argv[i], "--before") == 0 && i + 1 < argc) {
-            beforeProgram = std::filesystem::canonical(argv[++i]).string();
+            o.beforeProgram = std::filesystem::canonical(argv[++i]).string();
         } else if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
             std::stringstream list(argv[++i]);
             std::string size;
             while (std::getline(list, size, ','))
-                sizes.push_back(std::strtol(size.c_str(), nullptr, 10));
+                o.sizes.push_back(std::strtol(size.c_str(), nullptr, 10));
         } else {
-            root = argv[i];
+            o.root = argv[i];
         }
     }
-    if (sizes.empty())
-        sizes = {10'000, 100'000, 1'000'000, 5'000'000};
-    if (root.empty()) {
-        char pattern[] = "/tmp/tarvo_list_bench.XXXXXX";
-        if (!::mkdtemp(pattern))
-            return 1;
-        root = pattern;
-    }
-    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    const std::string sortProgram = std::filesystem::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
-    const int idleMs = int(idleSeconds * 1000);
-    // The builds compared: this one, and the one before it when given.
-    std::vector<std::pair<std::string, std::string>> builds{{"after", self}};
-    if (!beforeProgram.empty())
-        builds.insert(builds.begin(), {"before", beforeProgram});
+    if (o.sizes.empty())
+        o.sizes = {10'000, 100'000, 1'000'000, 5'000'000};
+    return o;
+}
 
+// One results file and one history file of `lines` lines, and what is
+// measured on them; every run starts from the same results file.
+class Case {
+public:
+    Case(const Options &options, long lines)
+        : options_(options), lines_(lines), dir_(options.root / std::to_string(lines))
+    {
+        std::filesystem::create_directories(dir_);
+        megabytes = double(WriteLines(file(), lines, 20240601u + unsigned(lines), ResultLineText)) / 1e6;
+        historyMegabytes = double(WriteLines(dir_ / "_CPU.TXT", lines, 20240602u + unsigned(lines), historyEntry)) / 1e6;
+        std::filesystem::copy_file(file(), pristine(), std::filesystem::copy_options::overwrite_existing);
+    }
+
+    // LC_ALL=C sort on the file, after the idle time or right away.
+    double sort(const std::string &sortProgram, bool idle) const
+    {
+        restore();
+        if (idle)
+            std::this_thread::sleep_for(std::chrono::milliseconds(idleMs()));
+        const ChildRun sort = RunChild({sortProgram, file().string()}, false, "LC_ALL=C");
+        if (sort.status != 0) {
+            std::fprintf(stderr, "sort failed (status %d)\n", sort.status);
+            return tarvo::bench::Failed;
+        }
+        return sort.ms;
+    }
+
+    // The load child of one build; back to back, it adds its other figures to
+    // `bench` under `build`'s name, and scrolls in the first round only.
+    double load(tarvo::bench::Bench &bench, const std::string &build, const std::string &program, bool idle) const
+    {
+        restore();
+        const bool scroll = !idle && bench[build + " load"].readings.empty();
+        const int pageCount = scroll ? options_.pages : 0;
+        const ChildRun child = RunChild({program, "--load", dir_.string(), std::to_string(lines_),
+                                         std::to_string(pageCount), std::to_string(idle ? idleMs() : 0)},
+                                        true);
+        if (child.status != 0 || Field(child.output, "end") != 1) {
+            std::fprintf(stderr, "%s: load of %ld lines failed (status %d): %s\n", build.c_str(), lines_,
+                         child.status, child.output.c_str());
+            return tarvo::bench::Failed;
+        }
+        real = real || Field(child.output, "real") == 1;
+        if (idle)
+            return Field(child.output, "load");
+        bench[build + " second"].readings.push_back(Field(child.output, "second"));
+        bench[build + " reload"].readings.push_back(Field(child.output, "reload"));
+        bench[build + " growth MB"].readings.push_back(
+            (Field(child.output, "peak") - Field(child.output, "before")) * 1024 / 1e6);
+        if (pageCount > 0) {
+            const double pages = Field(child.output, "pages");
+            bench[build + " pages"].readings.push_back(pages);
+            bench[build + " page ms"].readings.push_back(Field(child.output, "scroll") / std::max(1.0, pages));
+        }
+        return Field(child.output, "load");
+    }
+
+    // The drop-down child: the time of the first drop-down; its memory goes to `bench`.
+    double dropDown(tarvo::bench::Bench &bench, const std::string &build, const std::string &program) const
+    {
+        const ChildRun child = RunChild({program, "--dropdown", dir_.string(), std::to_string(lines_)}, true);
+        if (child.status != 0) {
+            std::fprintf(stderr, "drop-down of %ld entries failed (status %d): %s\n", lines_, child.status,
+                         child.output.c_str());
+            return tarvo::bench::Failed;
+        }
+        bench[build + " drop growth MB"].readings.push_back(
+            (Field(child.output, "peak") - Field(child.output, "before")) * 1024 / 1e6);
+        return Field(child.output, "drop");
+    }
+
+    long lines() const { return lines_; }
+    double megabytes = 0, historyMegabytes = 0;
+    mutable bool real = false; // a real press through the X server
+
+private:
+    std::filesystem::path file() const { return dir_ / "TARVODAT.TXT"; }
+    std::filesystem::path pristine() const { return dir_ / "TARVODAT.ORIG"; }
+    void restore() const
+    {
+        std::filesystem::copy_file(pristine(), file(), std::filesystem::copy_options::overwrite_existing);
+    }
+    int idleMs() const { return int(options_.idleSeconds * 1000); }
+
+    const Options &options_;
+    long lines_;
+    std::filesystem::path dir_;
+};
+
+using Builds = std::vector<std::pair<std::string, std::string>>; // name, program
+
+void printHeader(const Options &o)
+{
     std::printf("Files under %s; median (lowest-highest) of %d runs per case; one child process per run;\n"
                 "idle: after %.1f s of idle loop and memory; b2b: right after the previous process.\n",
-                root.c_str(), repeat, idleSeconds);
+                o.root.c_str(), o.repeat, o.idleSeconds);
     std::printf("%9s %6s %-6s | %-18s %-18s | %-18s %-18s | %5s %5s | %-16s %-14s | %8s %5s | %-14s %6s | %6s %7s\n",
                 "lines", "MB", "build", "click ms idle", "click ms b2b", "sort ms idle", "sort ms b2b", "/sort", "b2b",
                 "2nd window ms", "reload ms", "+MB", "/file", "drop ms", "+/file", "pages", "page ms");
-    bool failed = false;
-    bool real = false;
-    for (const long lines : sizes) {
-        const std::filesystem::path dir = root / std::to_string(lines);
-        std::filesystem::create_directories(dir);
-        const std::filesystem::path file = dir / "TARVODAT.TXT";
-        const std::filesystem::path history = dir / "_CPU.TXT";
-        const double megabytes = double(WriteLines(file, lines, 20240601u + unsigned(lines), ResultLineText)) / 1e6;
-        const double historyMegabytes =
-            double(WriteLines(history, lines, 20240602u + unsigned(lines), historyEntry)) / 1e6;
-        // Each run starts from the same file; the load child appends a line.
-        const std::filesystem::path pristine = dir / "TARVODAT.ORIG";
-        std::filesystem::copy_file(file, pristine, std::filesystem::copy_options::overwrite_existing);
+}
 
-        std::vector<Figures> figures(builds.size());
-        std::vector<double> sortIdle, sortBackToBack;
-        const auto sortOnce = [&](std::vector<double> &into, bool idle) {
-            std::filesystem::copy_file(pristine, file, std::filesystem::copy_options::overwrite_existing);
-            if (idle)
-                std::this_thread::sleep_for(std::chrono::milliseconds(idleMs));
-            const ChildRun sort = RunChild({sortProgram, file.string()}, false, "LC_ALL=C");
-            if (sort.status != 0) {
-                std::fprintf(stderr, "sort failed (status %d)\n", sort.status);
-                failed = true;
-            }
-            into.push_back(sort.ms);
-        };
-        for (int r = 0; r < repeat && !failed; ++r) {
-            sortOnce(sortIdle, true);
-            for (std::size_t b = 0; b < builds.size() && !failed; ++b) {
-                Figures &f = figures[b];
-                for (const bool idle : {true, false}) {
-                    std::filesystem::copy_file(pristine, file, std::filesystem::copy_options::overwrite_existing);
-                    // Scrolling is timed once per case.
-                    const int pageCount = r == 0 && !idle ? pages : 0;
-                    const ChildRun child = RunChild({builds[b].second, "--load", dir.string(), std::to_string(lines),
-                                                     std::to_string(pageCount), std::to_string(idle ? idleMs : 0)},
-                                                    true);
-                    if (child.status != 0 || Field(child.output, "end") != 1) {
-                        std::fprintf(stderr, "%s: load of %ld lines failed (status %d): %s\n",
-                                     builds[b].first.c_str(), lines, child.status, child.output.c_str());
-                        failed = true;
-                        break;
-                    }
-                    (idle ? f.idleLoad : f.load).push_back(Field(child.output, "load"));
-                    f.real = Field(child.output, "real") == 1;
-                    real = real || f.real;
-                    if (idle)
-                        continue;
-                    f.second.push_back(Field(child.output, "second"));
-                    f.reload.push_back(Field(child.output, "reload"));
-                    f.growth.push_back((Field(child.output, "peak") - Field(child.output, "before")) * 1024 / 1e6);
-                    if (pageCount > 0) {
-                        f.pageCount = Field(child.output, "pages");
-                        f.pageMs = Field(child.output, "scroll") / std::max(1.0, f.pageCount);
-                        f.p99 = Field(child.output, "p99");
-                    }
-                }
-                if (failed)
-                    break;
-                const ChildRun dropDown = RunChild({builds[b].second, "--dropdown", dir.string(), std::to_string(lines)},
-                                                   true);
-                if (dropDown.status != 0) {
-                    std::fprintf(stderr, "drop-down of %ld entries failed (status %d): %s\n", lines, dropDown.status,
-                                 dropDown.output.c_str());
-                    failed = true;
-                    break;
-                }
-                f.drop.push_back(Field(dropDown.output, "drop"));
-                f.dropGrowth.push_back((Field(dropDown.output, "peak") - Field(dropDown.output, "before")) * 1024 / 1e6);
-            }
-            sortOnce(sortBackToBack, false);
-        }
-        if (failed)
-            break;
-        for (std::size_t b = 0; b < builds.size(); ++b) {
-            const Figures &f = figures[b];
-            const double g = MiddleOf(f.growth);
-            std::printf("%9ld %6.1f %-6s | %-18s %-18s | %-18s %-18s | %5.2f %5.2f | %-16s %-14s | %8.1f %5.2f | "
-                        "%-14s %6.2f | %6.0f %7.3f\n",
-                        lines, megabytes, builds[b].first.c_str(), spread(f.idleLoad).c_str(), spread(f.load).c_str(),
-                        spread(sortIdle).c_str(), spread(sortBackToBack).c_str(),
-                        MiddleOf(f.idleLoad) / MiddleOf(sortIdle), MiddleOf(f.load) / MiddleOf(sortBackToBack),
-                        spread(f.second).c_str(), spread(f.reload).c_str(), g, g / megabytes, spread(f.drop).c_str(),
-                        MiddleOf(f.dropGrowth) / historyMegabytes, f.pageCount, f.pageMs);
-        }
-        std::fflush(stdout);
-    }
+void printRow(const Case &c, tarvo::bench::Bench &bench, const std::string &build)
+{
+    const auto m = [&](const char *name) -> tarvo::bench::Measurement & { return bench[build + name]; };
+    const tarvo::bench::Measurement &sortIdle = bench["sort idle"], &sortBackToBack = bench["sort b2b"];
+    const double growth = m(" growth MB").median();
+    std::printf("%9ld %6.1f %-6s | %-18s %-18s | %-18s %-18s | %5.2f %5.2f | %-16s %-14s | %8.1f %5.2f | "
+                "%-14s %6.2f | %6.0f %7.3f\n",
+                c.lines(), c.megabytes, build.c_str(), m(" load idle").spread().c_str(), m(" load").spread().c_str(),
+                sortIdle.spread().c_str(), sortBackToBack.spread().c_str(),
+                m(" load idle").median() / sortIdle.median(), m(" load").median() / sortBackToBack.median(),
+                m(" second").spread().c_str(), m(" reload").spread().c_str(), growth, growth / c.megabytes,
+                m(" drop").spread().c_str(), m(" drop growth MB").median() / c.historyMegabytes,
+                m(" pages").median(), m(" page ms").median());
+}
+
+void printLegend(bool real)
+{
     std::printf(
         "click: from the press on \"Consulter\" (%s) until the program takes input again: the stored results\n"
         "window shown, its file read, sorted and painted; /sort: against sort on the same file, idle against idle,\n"
@@ -595,5 +596,63 @@ int main(int argc, char *argv[])
         "evenly).\n",
         real ? "a real press through the X server" : "offscreen, a press made by a call",
         "offscreen or not, made by a call");
+}
+
+int runChild(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    const long expected = std::strtol(argv[3], nullptr, 10);
+    if (argv[1][2] == 'l')
+        return runLoad(argv[2], expected, argc >= 5 ? std::atoi(argv[4]) : 0, argc >= 6 ? std::atoi(argv[5]) : 0);
+    return runDropDown(argv[2], expected);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc >= 4 && (std::strcmp(argv[1], "--load") == 0 || std::strcmp(argv[1], "--dropdown") == 0))
+        return runChild(argc, argv);
+
+    Options options = parseOptions(argc, argv);
+    if (options.root.empty()) {
+        char pattern[] = "/tmp/tarvo_list_bench.XXXXXX";
+        if (!::mkdtemp(pattern))
+            return 1;
+        options.root = pattern;
+    }
+    const std::string sortProgram = std::filesystem::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
+    // The builds compared: this one, and the one before it when given.
+    Builds builds{{"after", std::filesystem::canonical("/proc/self/exe").string()}};
+    if (!options.beforeProgram.empty())
+        builds.insert(builds.begin(), {"before", options.beforeProgram});
+
+    printHeader(options);
+    bool real = false, failed = false;
+    for (const long lines : options.sizes) {
+        const Case c(options, lines);
+        // In each round: sort after idling, then each build's children, then sort back to back.
+        tarvo::bench::Bench bench(options.repeat);
+        std::vector<std::pair<std::string, std::function<double()>>> round{
+            {"sort idle", [&] { return c.sort(sortProgram, true); }}};
+        for (const auto &[build, program] : builds) {
+            round.push_back({build + " load idle", [&, b = build, p = program] { return c.load(bench, b, p, true); }});
+            round.push_back({build + " load", [&, b = build, p = program] { return c.load(bench, b, p, false); }});
+            round.push_back({build + " drop", [&, b = build, p = program] { return c.dropDown(bench, b, p); }});
+        }
+        round.push_back({"sort b2b", [&] { return c.sort(sortProgram, false); }});
+        bench.InTurn(round);
+        if (bench.failed()) {
+            failed = true;
+            break;
+        }
+        for (const auto &build : builds)
+            printRow(c, bench, build.first);
+        real = real || c.real;
+        std::fflush(stdout);
+    }
+    printLegend(real);
     return failed ? 1 : 0;
 }
