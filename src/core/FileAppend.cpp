@@ -72,43 +72,52 @@ int lockForAppend(int fd)
 }
 
 // Termination asked for while a line is written and flushed waits until it is:
-// the line is then whole or absent. The signals are blocked on this thread, and
-// any other thread that receives one passes it on to this one, where it waits
-// in turn; once the line is done it takes effect as it would have, by its own
-// action.
+// the line is then whole or absent. While it is written, the signals are only
+// noted, and the appending thread raises the one noted once the line is done,
+// where it takes effect by its own action. A signal sent to the process goes to
+// the thread that appends when it is the main one, as in the program (the
+// kernel prefers the main thread); another thread that takes one notes it too
+// and passes it on, so a handler that runs late still ends the program.
 constexpr int deferredSignals[] = {SIGTERM, SIGINT, SIGHUP};
 volatile pid_t appender = 0;
+volatile sig_atomic_t noted = 0;
 
 class HeldTermination {
 public:
     HeldTermination()
     {
-        sigset_t held;
-        sigemptyset(&held);
-        for (const int signal : deferredSignals)
-            sigaddset(&held, signal);
-        pthread_sigmask(SIG_BLOCK, &held, &previousMask_);
+        noted = 0;
         appender = ::gettid();
-        struct sigaction passOn {};
-        passOn.sa_handler = [](int signal) { ::tgkill(::getpid(), appender, signal); };
-        passOn.sa_flags = SA_RESTART;
-        sigfillset(&passOn.sa_mask);
+        struct sigaction note {};
+        note.sa_handler = [](int signal) {
+            noted = signal;
+            if (::gettid() != appender)
+                ::tgkill(::getpid(), appender, signal);
+        };
+        note.sa_flags = SA_RESTART;
+        sigfillset(&note.sa_mask);
         for (size_t i = 0; i < std::size(deferredSignals); ++i)
-            ::sigaction(deferredSignals[i], &passOn, &previousActions_[i]);
+            ::sigaction(deferredSignals[i], &note, &previousActions_[i]);
     }
     ~HeldTermination()
     {
-        // A signal passed on even after this still waits on this thread, and
-        // comes with its own action.
+        // Held while the actions are put back, the signal noted is raised
+        // here, and comes with its own action when let through.
+        sigset_t held, previousMask;
+        sigemptyset(&held);
+        for (const int signal : deferredSignals)
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &previousMask);
         for (size_t i = 0; i < std::size(deferredSignals); ++i)
             ::sigaction(deferredSignals[i], &previousActions_[i], nullptr);
-        pthread_sigmask(SIG_SETMASK, &previousMask_, nullptr);
+        if (noted != 0)
+            ::tgkill(::getpid(), ::gettid(), noted);
+        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     }
     HeldTermination(const HeldTermination &) = delete;
     HeldTermination &operator=(const HeldTermination &) = delete;
 
 private:
-    sigset_t previousMask_;
     struct sigaction previousActions_[std::size(deferredSignals)];
 };
 
