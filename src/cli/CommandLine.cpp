@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/CommandTexts.h"
 #include "cli/Help.h"
 #include "cli/List.h"
 #include "cli/Merge.h"
@@ -71,7 +72,7 @@ int runMode(const Options &options, Output &out)
         WriteSessionJson(session, clock.perSecond, outcome, out);
     if (failure) {
         out.flush();
-        Say(QStringLiteral("zurezive : ") + *failure);
+        Say(Prefixed(*failure));
         return ExitFailure;
     }
     return 0;
@@ -142,15 +143,15 @@ int RunCommandLine(int argc, char *argv[])
         status = perform(std::get<Options>(parsed), out);
     } catch (const std::bad_alloc &) {
         out.flush();
-        Say(QStringLiteral("zurezive : ") + OutOfMemoryNothingWritten());
+        Say(Prefixed(OutOfMemoryNothingWritten()));
         return ExitFailure;
     } catch (const Exception &e) {
         out.flush();
-        Say(QStringLiteral("zurezive : ") + QString::fromUtf8(e.what()));
+        Say(Prefixed(QString::fromUtf8(e.what())));
         return ExitFailure;
     }
     if (!out.flush()) {
-        Say(QStringLiteral("zurezive : ") + CannotWriteOutput(out.error()));
+        Say(Prefixed(CannotWriteOutput(out.error())));
         return ExitFailure;
     }
     return status;

@@ -8,6 +8,7 @@
 
 namespace tarvo::cli {
 
+inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;
 inline constexpr int ExitUsage = 2;
 inline constexpr int ExitRefused = 3;

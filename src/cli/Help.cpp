@@ -1,5 +1,9 @@
 #include "cli/Help.h"
 
+#include "cli/Options.h"
+
+#include <QStringList>
+
 namespace tarvo::cli {
 
 QString ProgramVersion()
@@ -29,44 +33,34 @@ QString Compiler()
 #endif
 }
 
+namespace {
+
+// "  --synopsis   text", the text's lines starting at the entry's column.
+void addEntry(QString &page, const OptionHelp &entry)
+{
+    const QStringList lines = QString::fromUtf8(entry.text).split(u'\n');
+    QString first = QStringLiteral("  ") + QString::fromUtf8(entry.synopsis);
+    page += first.leftJustified(entry.column - 1) + u' ' + lines.front() + u'\n';
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        page += QString(entry.column, u' ') + lines[i] + u'\n';
+}
+
+} // namespace
+
 QString HelpText()
 {
-    return QStringLiteral(
-        "Usage : zurezive [OPTION]...\n"
-        "Sans option, ou avec les seules options de Qt (-platform, -style...), ouvre les fenêtres.\n"
-        "Les options ci-dessous travaillent sans fenêtre ni affichage, dans le dossier courant.\n"
-        "\n"
-        "Tester :\n"
-        "  --run                  passe le test de vitesse (les huit calculs de « Tester ») et\n"
-        "                         affiche les conditions de la machine, puis les résultats\n"
-        "  --repeat=N             passe le test N fois (1 à 100) : médiane, minimum, maximum,\n"
-        "                         coefficient de variation et verdict (stable si le CV de\n"
-        "                         l'indice est d'au plus 3 %)\n"
-        "  --json                 écrit tout cela en un seul document JSON\n"
-        "  --save                 enregistre le résultat dans TARVODAT.TXT, comme « OK » ; avec\n"
-        "                         --repeat, l'essai dont l'indice est la médiane. Demande :\n"
-        "  --processor=TEXTE          le processeur\n"
-        "  --base-frequency=N         la fréquence d'origine (nombre entier)\n"
-        "  --overclock-frequency=N    la fréquence d'overclock (nombre entier)\n"
-        "  --motherboard=TEXTE        la carte mère\n"
-        "  --rank                 donne le rang de l'indice parmi les résultats enregistrés\n"
-        "                         (« 12e sur 341 ») et son rapport à leur médiane\n"
-        "\n"
-        "Consulter :\n"
-        "  --list --csv           les résultats enregistrés, dans l'ordre de « Consulter », en CSV\n"
-        "  --list --json          les mêmes, en JSON (UTF-8 dans les deux cas)\n"
-        "  --rank --index=VALEUR  le rang d'un indice donné (avec un point décimal)\n"
-        "\n"
-        "Rassembler :\n"
-        "  --merge FICHIER...     ajoute à TARVODAT.TXT les lignes de résultats de ces fichiers\n"
-        "                         qui n'y sont pas déjà, en une seule écriture\n"
-        "\n"
-        "  -h, --help             affiche cette aide\n"
-        "  --version              affiche la version, l'architecture et le compilateur\n"
-        "\n"
-        "Codes de sortie : 0 réussite ; 1 fichier illisible ou impossible à écrire, ou test\n"
-        "interrompu ; 2 ligne de commande incorrecte ; 3 description refusée par --save.\n"
-        "Voir aussi : man zurezive\n");
+    QString page = HelpIntroduction();
+    for (const HelpSection section :
+         {HelpSection::Test, HelpSection::View, HelpSection::Gather, HelpSection::General}) {
+        page += u'\n';
+        if (const QString heading = HelpHeading(section); !heading.isEmpty())
+            page += heading + u'\n';
+        for (const OptionRow &row : OptionTable())
+            for (const OptionHelp &entry : row.help)
+                if (entry.section == section)
+                    addEntry(page, entry);
+    }
+    return page + u'\n' + HelpExitStatuses();
 }
 
 QString VersionText()

@@ -1,6 +1,6 @@
 #include "cli/Options.h"
 
-#include <QStringList>
+#include "cli/ToolkitOptions.h"
 
 #include <charconv>
 #include <cmath>
@@ -12,256 +12,275 @@ namespace tarvo::cli {
 
 namespace {
 
-// The options Qt itself takes from the command line (QCoreApplication,
-// QGuiApplication, QApplication and the xcb platform), each with one dash or
-// two, and whether the next argument is its value.
-struct ToolkitOption {
-    std::string_view name;
-    bool value;
-};
-constexpr ToolkitOption toolkitOptions[] = {
-    {"platform", true},  {"platformpluginpath", true}, {"platformtheme", true}, {"plugin", true},
-    {"qwindowgeometry", true}, {"geometry", true}, {"qwindowtitle", true}, {"title", true},
-    {"qwindowicon", true}, {"icon", true}, {"session", true}, {"style", true}, {"stylesheet", true},
-    {"qmljsdebugger", true}, {"display", true}, {"name", true}, {"visual", true},
-    {"reverse", false}, {"testability", false}, {"widgetcount", false}, {"nograb", false},
-    {"dograb", false}, {"qdevel", false}, {"qdebug", false}};
-// Also given as -name=value.
-constexpr std::string_view toolkitJoined[] = {"style=", "stylesheet=", "qmljsdebugger="};
-
-// The toolkit option an argument names: 0 when none, 1 alone, 2 with the next argument.
-int toolkitArguments(std::string_view argument)
-{
-    if (argument.size() < 2 || argument[0] != '-')
-        return 0;
-    argument.remove_prefix(argument[1] == '-' ? 2 : 1);
-    for (const std::string_view joined : toolkitJoined)
-        if (argument.size() > joined.size() && argument.substr(0, joined.size()) == joined)
-            return 1;
-    for (const ToolkitOption &option : toolkitOptions)
-        if (argument == option.name)
-            return option.value ? 2 : 1;
-    return 0;
-}
-
-enum Code {
-    Help = 'h',
-    Version = 256,
-    Run,
-    Repeat,
-    Json,
-    Csv,
-    List,
-    Rank,
-    Index,
-    Save,
-    Processor,
-    BaseFrequency,
-    OverclockFrequency,
-    Motherboard,
-    Merge,
-};
-
-constexpr option longOptions[] = {
-    {"help", no_argument, nullptr, Help},
-    {"version", no_argument, nullptr, Version},
-    {"run", no_argument, nullptr, Run},
-    {"repeat", required_argument, nullptr, Repeat},
-    {"json", no_argument, nullptr, Json},
-    {"csv", no_argument, nullptr, Csv},
-    {"list", no_argument, nullptr, List},
-    {"rank", no_argument, nullptr, Rank},
-    {"index", required_argument, nullptr, Index},
-    {"save", no_argument, nullptr, Save},
-    {"processor", required_argument, nullptr, Processor},
-    {"base-frequency", required_argument, nullptr, BaseFrequency},
-    {"overclock-frequency", required_argument, nullptr, OverclockFrequency},
-    {"motherboard", required_argument, nullptr, Motherboard},
-    {"merge", no_argument, nullptr, Merge},
-    {nullptr, 0, nullptr, 0},
-};
-
-QString quoted(std::string_view text)
-{
-    return QStringLiteral("« %1 »").arg(QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
-}
-
-UsageError usage(const QString &what)
-{
-    return {QStringLiteral("zurezive : %1 Essayez « zurezive --help ».").arg(what)};
-}
-
-// Why getopt refused the argument it stopped at.
-UsageError refusal(const char *argument, bool missingValue)
-{
-    const std::string_view text = argument ? argument : "";
-    if (toolkitArguments(text) != 0)
-        return usage(QStringLiteral("l'option %1 ne sert qu'aux fenêtres et ne s'emploie pas avec les autres "
-                                    "options.")
-                         .arg(quoted(text)));
-    if (missingValue)
-        return usage(QStringLiteral("l'option %1 attend une valeur.").arg(quoted(text)));
-    const std::size_t equals = text.find('=');
-    if (text.substr(0, 2) == "--" && equals != std::string_view::npos) {
-        const std::string name(text.substr(2, equals - 2));
-        for (const option *o = longOptions; o->name; ++o)
-            if (name == o->name && o->has_arg == no_argument)
-                return usage(QStringLiteral("l'option %1 ne prend pas de valeur.").arg(quoted(text.substr(0, equals))));
-    }
-    return usage(QStringLiteral("option inconnue ou ambiguë %1.").arg(quoted(text)));
-}
-
-std::optional<int> repeatCount(const char *text)
-{
-    const std::string_view value(text);
-    int count = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
-    if (error != std::errc() || end != value.data() + value.size() || count < 1 || count > 100)
-        return std::nullopt;
-    return count;
-}
-
-std::optional<double> indexValue(const char *text)
-{
-    const std::string_view value(text);
-    double index = 0.0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index,
-                                              std::chars_format::fixed);
-    if (value.empty() || error != std::errc() || end != value.data() + value.size() || !std::isfinite(index))
-        return std::nullopt;
-    return index;
-}
+using Refusal = std::optional<QString>;
 
 QString local(const char *text)
 {
     return QString::fromLocal8Bit(text);
 }
 
+Refusal takeRepeat(Options &options, const char *text)
+{
+    const std::string_view value(text);
+    int count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (error != std::errc() || end != value.data() + value.size() || count < 1 || count > 100)
+        return BadRepeatCount(local(text));
+    options.repeat = count;
+    return {};
+}
+
+Refusal takeIndex(Options &options, const char *text)
+{
+    const std::string_view value(text);
+    double index = 0.0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), index,
+                                              std::chars_format::fixed);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || !std::isfinite(index))
+        return BadIndexValue(local(text));
+    options.index = index;
+    return {};
+}
+
+// A description is kept as typed; --save checks it.
+template <std::optional<QString> Options::*field>
+Refusal takeText(Options &options, const char *text)
+{
+    options.*field = local(text);
+    return {};
+}
+
+template <auto field, auto value>
+Refusal set(Options &options, const char *)
+{
+    options.*field = value;
+    return {};
+}
+
+constexpr const char *formats[] = {"csv", "json"};
+constexpr const char *rankedThings[] = {"run", "index"};
+
+// Rows that break two rules are refused for the first row's rule, in this order.
+constexpr OptionRow table[] = {
+    {.name = "run", .mode = Mode::Run, .help = help::Run},
+    {.name = "repeat", .value = true, .modes = In({Mode::Run}), .take = takeRepeat, .help = help::Repeat},
+    {.name = "csv", .modes = In({Mode::List}), .excludes = "json", .take = set<&Options::format, Format::Csv>},
+    {.name = "json", .modes = In({Mode::Run, Mode::List}), .take = set<&Options::format, Format::Json>,
+     .help = help::Json},
+    {.name = "save", .modes = In({Mode::Run}), .take = set<&Options::save, true>, .help = help::Save},
+    {.name = "processor", .value = true, .modes = In({Mode::Run}), .needs = "save",
+     .take = takeText<&Options::processor>, .help = help::Processor},
+    {.name = "base-frequency", .value = true, .modes = In({Mode::Run}), .needs = "save",
+     .take = takeText<&Options::baseFrequency>, .help = help::BaseFrequency},
+    {.name = "overclock-frequency", .value = true, .modes = In({Mode::Run}), .needs = "save",
+     .take = takeText<&Options::overclockFrequency>, .help = help::OverclockFrequency},
+    {.name = "motherboard", .value = true, .modes = In({Mode::Run}), .needs = "save",
+     .take = takeText<&Options::motherboard>, .help = help::Motherboard},
+    {.name = "rank", .modes = In({Mode::Run, Mode::Rank}), .demands = rankedThings,
+     .take = set<&Options::rank, true>, .help = help::Rank},
+    {.name = "list", .mode = Mode::List, .demands = formats, .help = help::List},
+    {.name = "merge", .mode = Mode::Merge, .operands = true, .help = help::Merge},
+    {.name = "index", .value = true, .mode = Mode::Rank, .needs = "rank", .take = takeIndex, .help = help::Index},
+    {.name = "help", .mode = Mode::Help, .help = help::Help, .letter = 'h', .wins = true},
+    {.name = "version", .mode = Mode::Version, .help = help::Version, .wins = true},
+};
+constexpr int rows = int(std::size(table));
+// getopt's code for a row; below it, the one-letter forms.
+constexpr int firstCode = 256;
+
+int rowNamed(std::string_view name)
+{
+    for (int i = 0; i < rows; ++i)
+        if (name == table[i].name)
+            return i;
+    return -1;
+}
+
+int rowOfCode(int code)
+{
+    if (code >= firstCode && code < firstCode + rows)
+        return code - firstCode;
+    for (int i = 0; i < rows; ++i)
+        if (table[i].letter != 0 && code == table[i].letter)
+            return i;
+    return -1;
+}
+
+struct GetoptTable {
+    std::vector<option> longs;
+    std::string letters = ":"; // ':' makes a missing value its own case
+};
+
+const GetoptTable &getoptTable()
+{
+    static const GetoptTable made = [] {
+        GetoptTable t;
+        for (int i = 0; i < rows; ++i) {
+            t.longs.push_back({table[i].name, table[i].value ? required_argument : no_argument, nullptr,
+                               firstCode + i});
+            if (table[i].letter != 0)
+                t.letters += table[i].letter;
+        }
+        t.longs.push_back({nullptr, 0, nullptr, 0});
+        return t;
+    }();
+    return made;
+}
+
+QString dashed(const OptionRow &row)
+{
+    return QStringLiteral("--") + QLatin1String(row.name);
+}
+
+// How a rule names an option it asks for: "--run", "--index VALEUR".
+QString asked(const OptionRow &row)
+{
+    return row.value ? WithValue(dashed(row)) : dashed(row);
+}
+
+QString asked(const char *name)
+{
+    return asked(table[rowNamed(name)]);
+}
+
+// Why getopt refused the argument it stopped at.
+QString refusal(const char *argument, bool missingValue)
+{
+    const std::string_view text = argument ? argument : "";
+    const QString shown = local(text.data());
+    if (ToolkitArguments(text) != 0)
+        return OnlyForWindows(shown);
+    if (missingValue)
+        return ValueMissing(shown);
+    const std::size_t equals = text.find('=');
+    if (text.substr(0, 2) == "--" && equals != std::string_view::npos) {
+        const int row = rowNamed(text.substr(2, equals - 2));
+        if (row >= 0 && !table[row].value)
+            return NoValueTaken(local(std::string(text.substr(0, equals)).c_str()));
+    }
+    return UnknownOption(shown);
+}
+
+// The word an unknown option stands in. A long option (optopt 0, or its code)
+// is the word getopt just passed; an unknown letter may sit inside a word
+// ("-xyz"), which getopt leaves only after its last letter.
+const char *unknownWord(int argc, char *argv[])
+{
+    const char *word = argv[optind - 1];
+    if (optopt > 0 && optopt < firstCode && rowOfCode(optopt) < 0) {
+        const std::size_t n = std::strlen(word);
+        const bool passed = n > 1 && word[0] == '-' && word[1] != '-' && word[n - 1] == char(optopt);
+        if (!passed && optind < argc)
+            word = argv[optind];
+    }
+    return word;
+}
+
+// The rule a given row breaks, with what else is given.
+Refusal brokenRule(int i, Mode mode, const std::vector<bool> &given)
+{
+    const OptionRow &row = table[i];
+    if (row.needs && !given[rowNamed(row.needs)]) {
+        QStringList alike; // the options that need the same one are named together
+        for (const OptionRow &other : table)
+            if (other.needs && std::string_view(other.needs) == row.needs)
+                alike << dashed(other);
+        return OptionsNeed(alike, asked(row.needs));
+    }
+    if (row.excludes && given[rowNamed(row.excludes)])
+        return ChooseOne(dashed(row), dashed(table[rowNamed(row.excludes)]));
+    if ((row.modes & In({mode})) == 0) {
+        QStringList accepting;
+        for (const OptionRow &other : table)
+            if (other.mode && (row.modes & In({*other.mode})) != 0)
+                accepting << asked(other);
+        return OptionsNeed({dashed(row)}, accepting.join(QStringLiteral(" ou ")));
+    }
+    return {};
+}
+
+// The first option given that demands one of others, none of which is given.
+Refusal unmetDemand(const std::vector<bool> &given)
+{
+    for (int i = 0; i < rows; ++i) {
+        if (!given[i] || table[i].demands.empty())
+            continue;
+        QStringList oneOf;
+        bool met = false;
+        for (const char *name : table[i].demands) {
+            met = met || given[rowNamed(name)];
+            oneOf << asked(name);
+        }
+        if (!met)
+            return OptionDemands(dashed(table[i]), oneOf);
+    }
+    return {};
+}
+
+// The mode asked for, or why the options given cannot go together.
+Refusal combine(Options &options, const std::vector<bool> &given)
+{
+    std::vector<int> modes;
+    for (int i = 0; i < rows; ++i) {
+        if (given[i] && table[i].wins) {
+            options.mode = *table[i].mode;
+            return {};
+        }
+        if (given[i] && table[i].mode)
+            modes.push_back(i);
+    }
+    if (modes.size() > 1)
+        return ModesTogether(dashed(table[modes[0]]), dashed(table[modes[1]]));
+    if (modes.empty())
+        return unmetDemand(given).value_or(NoAction());
+    const OptionRow &chosen = table[modes.front()];
+    options.mode = *chosen.mode;
+
+    if (!options.files.empty() && !chosen.operands)
+        return UnexpectedArgument(local(options.files.front().c_str()));
+    if (chosen.operands && options.files.empty())
+        return FilesExpected(dashed(chosen));
+    for (int i = 0; i < rows; ++i)
+        if (given[i])
+            if (Refusal broken = brokenRule(i, options.mode, given))
+                return broken;
+    return unmetDemand(given);
+}
+
 } // namespace
 
-bool OnlyToolkitOptions(int argc, char *const argv[])
+std::span<const OptionRow> OptionTable()
 {
-    for (int i = 1; i < argc; ++i) {
-        const int taken = toolkitArguments(argv[i]);
-        if (taken == 0)
-            return false;
-        // A value missing at the end is Qt's to ignore, as it always did.
-        i += taken - 1;
-    }
-    return true;
+    return table;
 }
 
 std::variant<Options, UsageError> ParseOptions(int argc, char *argv[])
 {
     Options options;
-    bool help = false, version = false, run = false, list = false, merge = false;
-    bool csv = false, json = false, repeatGiven = false;
+    std::vector<bool> given(rows);
+    const GetoptTable &getopt = getoptTable();
 
     // getopt keeps its place between calls: start it again from the beginning.
     optind = 0;
     opterr = 0;
     for (;;) {
-        const int code = getopt_long(argc, argv, ":h", longOptions, nullptr);
+        const int code = getopt_long(argc, argv, getopt.letters.c_str(), getopt.longs.data(), nullptr);
         if (code == -1)
             break;
-        switch (code) {
-        case Help: help = true; break;
-        case Version: version = true; break;
-        case Run: run = true; break;
-        case Repeat:
-            if (const auto count = repeatCount(optarg)) {
-                options.repeat = *count;
-                repeatGiven = true;
-            } else {
-                return usage(QStringLiteral("la valeur de --repeat doit être un nombre entier de 1 à 100, "
-                                            "pas %1.").arg(quoted(optarg)));
-            }
-            break;
-        case Json: json = true; break;
-        case Csv: csv = true; break;
-        case List: list = true; break;
-        case Rank: options.rank = true; break;
-        case Index:
-            options.index = indexValue(optarg);
-            if (!options.index)
-                return usage(QStringLiteral("la valeur de --index doit être un nombre écrit avec un point "
-                                            "décimal, pas %1.").arg(quoted(optarg)));
-            break;
-        case Save: options.save = true; break;
-        case Processor: options.processor = local(optarg); break;
-        case BaseFrequency: options.baseFrequency = local(optarg); break;
-        case OverclockFrequency: options.overclockFrequency = local(optarg); break;
-        case Motherboard: options.motherboard = local(optarg); break;
-        case Merge: merge = true; break;
-        case ':':
-            return refusal(argv[optind - 1], true);
-        default: {
-            // A long option (optopt 0, or its code) is the word getopt just
-            // passed; an unknown letter may sit inside a word ("-xyz"), which
-            // getopt leaves only after its last letter.
-            const char *word = argv[optind - 1];
-            if (optopt > 0 && optopt < 256 && optopt != Help) {
-                const std::size_t n = std::strlen(word);
-                const bool passed = n > 1 && word[0] == '-' && word[1] != '-' && word[n - 1] == char(optopt);
-                if (!passed && optind < argc)
-                    word = argv[optind];
-            }
-            return refusal(word, false);
-        }
-        }
+        if (code == ':')
+            return UsageError{refusal(argv[optind - 1], true)};
+        const int row = rowOfCode(code);
+        if (row < 0)
+            return UsageError{refusal(unknownWord(argc, argv), false)};
+        given[row] = true;
+        if (table[row].take)
+            if (Refusal refused = table[row].take(options, optarg))
+                return UsageError{*refused};
     }
     for (int i = optind; i < argc; ++i)
         options.files.emplace_back(argv[i]);
-
-    if (help || version) {
-        options.mode = help ? Mode::Help : Mode::Version;
-        return options;
-    }
-
-    QStringList modes;
-    if (run)
-        modes << QStringLiteral("--run");
-    if (list)
-        modes << QStringLiteral("--list");
-    if (merge)
-        modes << QStringLiteral("--merge");
-    if (options.index)
-        modes << QStringLiteral("--index");
-    if (modes.size() > 1)
-        return usage(QStringLiteral("les options « %1 » et « %2 » ne s'emploient pas ensemble.")
-                         .arg(modes[0], modes[1]));
-    if (modes.isEmpty())
-        return usage(options.rank ? QStringLiteral("--rank demande --run ou --index VALEUR.")
-                                  : QStringLiteral("aucune action demandée (--run, --list, --rank --index, "
-                                                   "--merge)."));
-    options.mode = run ? Mode::Run : list ? Mode::List : merge ? Mode::Merge : Mode::Rank;
-
-    const bool descriptions = options.processor || options.baseFrequency || options.overclockFrequency
-        || options.motherboard;
-    if (!options.files.empty() && !merge)
-        return usage(QStringLiteral("argument inattendu %1.").arg(quoted(options.files.front())));
-    if (merge && options.files.empty())
-        return usage(QStringLiteral("--merge attend au moins un fichier."));
-    if (options.index && !options.rank)
-        return usage(QStringLiteral("--index s'emploie avec --rank."));
-    if (options.rank && (list || merge))
-        return usage(QStringLiteral("--rank s'emploie avec --run ou --index VALEUR."));
-    if (repeatGiven && !run)
-        return usage(QStringLiteral("--repeat s'emploie avec --run."));
-    if (options.save && !run)
-        return usage(QStringLiteral("--save s'emploie avec --run."));
-    if (descriptions && !options.save)
-        return usage(QStringLiteral("--processor, --base-frequency, --overclock-frequency et --motherboard "
-                                    "s'emploient avec --save."));
-    if (csv && json)
-        return usage(QStringLiteral("choisissez --csv ou --json, pas les deux."));
-    if (csv && !list)
-        return usage(QStringLiteral("--csv s'emploie avec --list."));
-    if (json && !run && !list)
-        return usage(QStringLiteral("--json s'emploie avec --run ou --list."));
-    if (list && !csv && !json)
-        return usage(QStringLiteral("--list demande --csv ou --json."));
-    options.format = csv ? Format::Csv : json ? Format::Json : Format::Text;
+    if (Refusal refused = combine(options, given))
+        return UsageError{*refused};
     return options;
 }
 

@@ -1,13 +1,19 @@
 // The command line: which mode was asked for and with what, parsed with
-// getopt_long (GNU long options, "--name=value" or "--name value"). A command
-// line made only of the window toolkit's own options (-platform, -style,
-// --display...) is not ours: the windows start as they always did, and Qt
-// reads those options.
+// getopt_long (GNU long options, "--name=value" or "--name value") from one
+// table of options. A row says an option's name, whether it takes a value,
+// the mode it asks for or the modes that accept it, what else it needs, and
+// what taking it does; getopt's table, the refusals of lines that mix options
+// wrongly and --help's option lines all come from the rows. A new option is a
+// row here, a field in Options and its handling.
 #pragma once
+
+#include "cli/CommandTexts.h"
 
 #include <QString>
 
+#include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -36,6 +42,38 @@ struct Options {
 struct UsageError {
     QString message;
 };
+
+// A set of modes, for the modes that accept an option.
+using Modes = unsigned;
+constexpr Modes In(std::initializer_list<Mode> modes)
+{
+    Modes set = 0;
+    for (const Mode m : modes)
+        set |= 1u << unsigned(m);
+    return set;
+}
+inline constexpr Modes AnyMode = ~0u;
+
+// What taking an option does with its value (nullptr when it takes none):
+// the refusal of a value it cannot take, or nothing.
+using Take = std::optional<QString> (*)(Options &options, const char *value);
+
+struct OptionRow {
+    const char *name;                  // the long name, without "--"
+    bool value = false;                // takes a value
+    std::optional<Mode> mode = {};     // the mode this option asks for
+    Modes modes = AnyMode;             // the modes that accept it
+    const char *needs = nullptr;       // another option it is used with
+    const char *excludes = nullptr;    // an option it cannot be used with
+    std::span<const char *const> demands = {}; // one of these must be given with it
+    bool operands = false;             // the mode takes one or more files
+    Take take = nullptr;
+    std::span<const OptionHelp> help = {};
+    char letter = 0;                   // a one-letter form ("-h")
+    bool wins = false;                 // given, it is done whatever else is given
+};
+
+std::span<const OptionRow> OptionTable();
 
 // True when the arguments are empty or are all options of the window toolkit
 // (with their values): the program then shows its windows.

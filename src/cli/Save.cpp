@@ -1,5 +1,7 @@
 #include "cli/Save.h"
 
+#include "cli/CommandTexts.h"
+
 #include "core/Conversions.h"
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
@@ -15,7 +17,7 @@ namespace {
 
 QString refused(const QString &why)
 {
-    return QStringLiteral("zurezive : description refusée : %1 Rien n'a été enregistré.").arg(why);
+    return DescriptionRefused(why);
 }
 
 // A frequency typed as the entry window converts it; 0 when not given, as the

@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <vector>
 
 using namespace tarvo::cli;
@@ -65,6 +66,60 @@ QString summary(const Options &o)
         text += u' ' + QString::fromStdString(file);
     return text;
 }
+
+
+// The table's rows, as the walk below reads them.
+const OptionRow &row(std::string_view name)
+{
+    for (const OptionRow &r : OptionTable())
+        if (name == r.name)
+            return r;
+    qFatal("no option %s", name.data());
+}
+
+bool accepts(const OptionRow &option, Mode mode)
+{
+    return (option.modes & In({mode})) != 0;
+}
+
+QString dashed(const OptionRow &r)
+{
+    return QStringLiteral("--") + QLatin1String(r.name);
+}
+
+// An option as typed, with a value every option takes, and what it needs.
+QStringList typed(const OptionRow &r)
+{
+    QStringList words{dashed(r) + (r.value ? QStringLiteral("=1") : QString())};
+    if (r.needs)
+        words << typed(row(r.needs));
+    return words;
+}
+
+// A line that asks for the mode as the table allows, with `option` in it.
+QStringList lineFor(const OptionRow &mode, const OptionRow *option = nullptr)
+{
+    QStringList line = typed(mode);
+    if (option)
+        line << typed(*option);
+    if (!mode.demands.empty() && !(option && std::ranges::count(mode.demands, std::string_view(option->name))))
+        line << typed(row(mode.demands.front()));
+    if (mode.operands)
+        line << QStringLiteral("fichier");
+    return line;
+}
+
+std::vector<const OptionRow *> rowsWhere(bool (*keep)(const OptionRow &))
+{
+    std::vector<const OptionRow *> kept;
+    for (const OptionRow &r : OptionTable())
+        if (keep(r))
+            kept.push_back(&r);
+    return kept;
+}
+
+const auto modeRows = [] { return rowsWhere([](const OptionRow &r) { return r.mode && !r.wins; }); };
+const auto optionRows = [] { return rowsWhere([](const OptionRow &r) { return !r.mode; }); };
 
 } // namespace
 
@@ -127,20 +182,19 @@ private slots:
         QTest::newRow("repeat 101") << QStringList{"--run", "--repeat=101"} << "pas « 101 »";
         QTest::newRow("repeat not a number") << QStringList{"--run", "--repeat=5x"} << "pas « 5x »";
         QTest::newRow("index with a comma") << QStringList{"--rank", "--index=12,5"} << "pas « 12,5 »";
+        // One row per kind of rule, pinning its words; the table walk below checks every row of each kind.
         QTest::newRow("two modes") << QStringList{"--run", "--list", "--csv"} << "« --run » et « --list »";
         QTest::newRow("no mode") << QStringList{"--json"} << "aucune action demandée";
-        QTest::newRow("rank alone") << QStringList{"--rank"} << "--rank demande --run ou --index";
+        QTest::newRow("demand without a mode") << QStringList{"--rank"} << "--rank demande --run ou --index VALEUR.";
         QTest::newRow("stray word") << QStringList{"--run", "extra"} << "argument inattendu « extra »";
         QTest::newRow("merge without files") << QStringList{"--merge"} << "--merge attend au moins un fichier";
-        QTest::newRow("index without rank") << QStringList{"--index=3.0"} << "--index s'emploie avec --rank";
-        QTest::newRow("rank with list") << QStringList{"--list", "--csv", "--rank"} << "--rank s'emploie avec --run";
-        QTest::newRow("repeat without run") << QStringList{"--list", "--csv", "--repeat=2"} << "--repeat s'emploie avec --run";
-        QTest::newRow("save without run") << QStringList{"--merge", "a", "--save"} << "--save s'emploie avec --run";
-        QTest::newRow("description without save") << QStringList{"--run", "--processor=P"} << "s'emploient avec --save";
-        QTest::newRow("csv and json") << QStringList{"--list", "--csv", "--json"} << "--csv ou --json, pas les deux";
-        QTest::newRow("csv without list") << QStringList{"--run", "--csv"} << "--csv s'emploie avec --list";
-        QTest::newRow("json with merge") << QStringList{"--merge", "a", "--json"} << "--json s'emploie avec --run ou --list";
-        QTest::newRow("list without format") << QStringList{"--list"} << "--list demande --csv ou --json";
+        QTest::newRow("needs, named together")
+            << QStringList{"--run", "--processor=P"}
+            << "--processor, --base-frequency, --overclock-frequency et --motherboard s'emploient avec --save.";
+        QTest::newRow("modes, with a value") << QStringList{"--list", "--csv", "--rank"}
+                                             << "--rank s'emploie avec --run ou --index VALEUR.";
+        QTest::newRow("csv and json") << QStringList{"--run", "--csv", "--json"} << "choisissez --csv ou --json, pas les deux";
+        QTest::newRow("list without format") << QStringList{"--list"} << "--list demande --csv ou --json.";
     }
     void parses()
     {
@@ -154,6 +208,74 @@ private slots:
             QVERIFY(!error->message.contains(u'\n'));
         } else {
             QCOMPARE(summary(std::get<Options>(parsed)), expected);
+        }
+    }
+
+    // Every rule the table states is the one the parser keeps: each option in
+    // each mode, each option without what it needs, each pair of modes, each
+    // demand and operand rule. A refusal names the option and what it wants.
+    void tableRulesHold_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("mode");             // when accepted, else -1
+        QTest::addColumn<QStringList>("refusal"); // words the refusal holds
+        for (const OptionRow *mode : modeRows()) {
+            for (const OptionRow *option : optionRows()) {
+                // What the line brings that the mode refuses first: the option or what it needs.
+                const OptionRow *refused = option->needs && !accepts(row(option->needs), *mode->mode)
+                    ? &row(option->needs) : option;
+                QStringList words{dashed(*refused) + QStringLiteral(" s'emploi")};
+                for (const OptionRow *other : modeRows())
+                    if (accepts(*refused, *other->mode))
+                        words << dashed(*other);
+                const bool fine = accepts(*option, *mode->mode) && accepts(*refused, *mode->mode);
+                QTest::addRow("%s in %s", option->name, mode->name)
+                    << lineFor(*mode, option) << (fine ? int(*mode->mode) : -1) << (fine ? QStringList{} : words);
+                if (option->needs && fine)
+                    QTest::addRow("%s without --%s in %s", option->name, option->needs, mode->name)
+                        << lineFor(*mode) + QStringList{dashed(*option) + QStringLiteral("=1")} << -1
+                        << QStringList{dashed(*option), QStringLiteral("avec --") + option->needs};
+                if (option->excludes && fine)
+                    QTest::addRow("%s with --%s", option->name, option->excludes)
+                        << lineFor(*mode, option) + typed(row(option->excludes)) << -1
+                        << QStringList{QStringLiteral("choisissez ") + dashed(*option)};
+            }
+            for (const OptionRow *other : modeRows())
+                if (other != mode)
+                    QTest::addRow("%s with %s", mode->name, other->name)
+                        << lineFor(*mode) + lineFor(*other) << -1
+                        << QStringList{dashed(*mode), dashed(*other), QStringLiteral("ensemble")};
+            if (!mode->demands.empty())
+                QTest::addRow("%s without its demand", mode->name)
+                    << typed(*mode) << -1 << QStringList{dashed(*mode) + QStringLiteral(" demande")};
+            QStringList withoutFiles = lineFor(*mode);
+            if (mode->operands)
+                withoutFiles.removeLast();
+            QTest::addRow("%s, operands", mode->name)
+                << (mode->operands ? withoutFiles : withoutFiles << QStringLiteral("fichier")) << -1
+                << QStringList{mode->operands ? QStringLiteral("attend au moins un fichier")
+                                              : QStringLiteral("argument inattendu « fichier »")};
+        }
+        for (const OptionRow &r : OptionTable())
+            if (r.wins)
+                QTest::addRow("%s wins", r.name) << QStringList{"--run", "--list", "--csv", dashed(r)}
+                                                 << int(*r.mode) << QStringList{};
+    }
+    void tableRulesHold()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, mode);
+        QFETCH(QStringList, refusal);
+        const auto parsed = parse(arguments);
+        if (const auto *error = std::get_if<UsageError>(&parsed)) {
+            QVERIFY2(mode < 0, qPrintable(error->message));
+            for (const QString &word : refusal)
+                QVERIFY2(error->message.contains(word), qPrintable(word + QStringLiteral(" not in ") + error->message));
+            QVERIFY(error->message.startsWith(QStringLiteral("zurezive : ")));
+            QVERIFY(error->message.endsWith(QStringLiteral("Essayez « zurezive --help ».")));
+        } else {
+            QVERIFY2(mode >= 0, qPrintable(arguments.join(u' ') + QStringLiteral(" accepted")));
+            QCOMPARE(int(std::get<Options>(parsed).mode), mode);
         }
     }
 

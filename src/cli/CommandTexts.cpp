@@ -1,0 +1,151 @@
+#include "cli/CommandTexts.h"
+
+#include "cli/CommandLine.h"
+
+namespace tarvo::cli {
+
+namespace {
+
+QString quoted(const QString &text)
+{
+    return QStringLiteral("« %1 »").arg(text);
+}
+
+// "a", "a et b", "a, b et c".
+QString enumeration(const QStringList &items)
+{
+    if (items.size() < 2)
+        return items.value(0);
+    return items.mid(0, items.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" et ") + items.last();
+}
+
+} // namespace
+
+QString Prefixed(const QString &message)
+{
+    return QStringLiteral("zurezive : ") + message;
+}
+
+QString HelpIntroduction()
+{
+    return QStringLiteral(
+        "Usage : zurezive [OPTION]...\n"
+        "Sans option, ou avec les seules options de Qt (-platform, -style...), ouvre les fenêtres.\n"
+        "Les options ci-dessous travaillent sans fenêtre ni affichage, dans le dossier courant.\n");
+}
+
+QString HelpHeading(HelpSection section)
+{
+    switch (section) {
+    case HelpSection::Test:
+        return QStringLiteral("Tester :");
+    case HelpSection::View:
+        return QStringLiteral("Consulter :");
+    case HelpSection::Gather:
+        return QStringLiteral("Rassembler :");
+    case HelpSection::General:
+        break;
+    }
+    return {};
+}
+
+QString HelpExitStatuses()
+{
+    return QStringLiteral("Codes de sortie : %1 réussite ; %2 fichier illisible ou impossible à écrire, ou test\n"
+                          "interrompu ; %3 ligne de commande incorrecte ; %4 description refusée par --save.\n"
+                          "Voir aussi : man zurezive\n")
+        .arg(ExitSuccess)
+        .arg(ExitFailure)
+        .arg(ExitUsage)
+        .arg(ExitRefused);
+}
+
+QString UsageRefused(const QString &why)
+{
+    return Prefixed(QStringLiteral("%1 Essayez « zurezive --help ».").arg(why));
+}
+
+QString OnlyForWindows(const QString &argument)
+{
+    return UsageRefused(QStringLiteral("l'option %1 ne sert qu'aux fenêtres et ne s'emploie pas avec les autres "
+                                       "options.")
+                            .arg(quoted(argument)));
+}
+
+QString ValueMissing(const QString &option)
+{
+    return UsageRefused(QStringLiteral("l'option %1 attend une valeur.").arg(quoted(option)));
+}
+
+QString NoValueTaken(const QString &option)
+{
+    return UsageRefused(QStringLiteral("l'option %1 ne prend pas de valeur.").arg(quoted(option)));
+}
+
+QString UnknownOption(const QString &argument)
+{
+    return UsageRefused(QStringLiteral("option inconnue ou ambiguë %1.").arg(quoted(argument)));
+}
+
+QString UnexpectedArgument(const QString &argument)
+{
+    return UsageRefused(QStringLiteral("argument inattendu %1.").arg(quoted(argument)));
+}
+
+QString BadRepeatCount(const QString &value)
+{
+    return UsageRefused(
+        QStringLiteral("la valeur de --repeat doit être un nombre entier de 1 à 100, pas %1.").arg(quoted(value)));
+}
+
+QString BadIndexValue(const QString &value)
+{
+    return UsageRefused(QStringLiteral("la valeur de --index doit être un nombre écrit avec un point décimal, pas %1.")
+                            .arg(quoted(value)));
+}
+
+QString ModesTogether(const QString &first, const QString &second)
+{
+    return UsageRefused(
+        QStringLiteral("les options « %1 » et « %2 » ne s'emploient pas ensemble.").arg(first, second));
+}
+
+QString NoAction()
+{
+    return UsageRefused(QStringLiteral("aucune action demandée (--run, --list, --rank --index, --merge)."));
+}
+
+QString OptionsNeed(const QStringList &options, const QString &needed)
+{
+    return UsageRefused(QStringLiteral("%1 %2 avec %3.")
+                            .arg(enumeration(options),
+                                 options.size() > 1 ? QStringLiteral("s'emploient") : QStringLiteral("s'emploie"),
+                                 needed));
+}
+
+QString OptionDemands(const QString &option, const QStringList &oneOf)
+{
+    return UsageRefused(QStringLiteral("%1 demande %2.").arg(option, oneOf.join(QStringLiteral(" ou "))));
+}
+
+QString FilesExpected(const QString &option)
+{
+    return UsageRefused(QStringLiteral("%1 attend au moins un fichier.").arg(option));
+}
+
+QString ChooseOne(const QString &first, const QString &second)
+{
+    return UsageRefused(QStringLiteral("choisissez %1 ou %2, pas les deux.").arg(first, second));
+}
+
+QString WithValue(const QString &option)
+{
+    return option + QStringLiteral(" VALEUR");
+}
+
+QString DescriptionRefused(const QString &why)
+{
+    return Prefixed(QStringLiteral("description refusée : %1 Rien n'a été enregistré.").arg(why));
+}
+
+} // namespace tarvo::cli

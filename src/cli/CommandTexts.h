@@ -1,0 +1,91 @@
+// The French words of the command line: why a command line is refused, the
+// --help page around the option table's lines, and the one prefix every
+// message on standard error starts with. Failures of files and of the system
+// are core/ErrorTexts.h's; this unit holds what only the command line says.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <span>
+
+namespace tarvo::cli {
+
+// "zurezive : " and the message: every line the command line prints on
+// standard error goes through it.
+QString Prefixed(const QString &message);
+
+// --help: an option's line, under its heading. `column` is where the text
+// starts; continuation lines of the text start there too.
+enum class HelpSection { Test, View, Gather, General };
+struct OptionHelp {
+    HelpSection section;
+    const char *synopsis;
+    const char *text; // UTF-8, lines separated by '\n'
+    int column = 25;
+};
+
+namespace help {
+using S = HelpSection;
+inline constexpr OptionHelp Run[] = {
+    {S::Test, "--run", "passe le test de vitesse (les huit calculs de « Tester ») et\n"
+                       "affiche les conditions de la machine, puis les résultats"}};
+inline constexpr OptionHelp Repeat[] = {
+    {S::Test, "--repeat=N", "passe le test N fois (1 à 100) : médiane, minimum, maximum,\n"
+                            "coefficient de variation et verdict (stable si le CV de\n"
+                            "l'indice est d'au plus 3 %)"}};
+inline constexpr OptionHelp Json[] = {{S::Test, "--json", "écrit tout cela en un seul document JSON"}};
+inline constexpr OptionHelp Save[] = {
+    {S::Test, "--save", "enregistre le résultat dans TARVODAT.TXT, comme « OK » ; avec\n"
+                        "--repeat, l'essai dont l'indice est la médiane. Demande :"}};
+inline constexpr OptionHelp Processor[] = {{S::Test, "--processor=TEXTE", "le processeur", 29}};
+inline constexpr OptionHelp BaseFrequency[] = {
+    {S::Test, "--base-frequency=N", "la fréquence d'origine (nombre entier)", 29}};
+inline constexpr OptionHelp OverclockFrequency[] = {
+    {S::Test, "--overclock-frequency=N", "la fréquence d'overclock (nombre entier)", 29}};
+inline constexpr OptionHelp Motherboard[] = {{S::Test, "--motherboard=TEXTE", "la carte mère", 29}};
+inline constexpr OptionHelp Rank[] = {
+    {S::Test, "--rank", "donne le rang de l'indice parmi les résultats enregistrés\n"
+                        "(« 12e sur 341 ») et son rapport à leur médiane"}};
+inline constexpr OptionHelp List[] = {
+    {S::View, "--list --csv", "les résultats enregistrés, dans l'ordre de « Consulter », en CSV"},
+    {S::View, "--list --json", "les mêmes, en JSON (UTF-8 dans les deux cas)"}};
+inline constexpr OptionHelp Index[] = {
+    {S::View, "--rank --index=VALEUR", "le rang d'un indice donné (avec un point décimal)"}};
+inline constexpr OptionHelp Merge[] = {
+    {S::Gather, "--merge FICHIER...", "ajoute à TARVODAT.TXT les lignes de résultats de ces fichiers\n"
+                                      "qui n'y sont pas déjà, en une seule écriture"}};
+inline constexpr OptionHelp Help[] = {{S::General, "-h, --help", "affiche cette aide"}};
+inline constexpr OptionHelp Version[] = {
+    {S::General, "--version", "affiche la version, l'architecture et le compilateur"}};
+} // namespace help
+
+// The page around the option lines; the exit statuses are quoted from CommandLine.h.
+QString HelpIntroduction();
+QString HelpHeading(HelpSection section); // empty for the general options
+QString HelpExitStatuses();
+
+// A command line that cannot be followed: the whole line to print, ending with
+// the hint to --help. Options are named as typed ("--run"); `values` are the
+// words a rule names ("--run ou --index VALEUR").
+QString UsageRefused(const QString &why);
+QString OnlyForWindows(const QString &argument);
+QString ValueMissing(const QString &option);
+QString NoValueTaken(const QString &option);
+QString UnknownOption(const QString &argument);
+QString UnexpectedArgument(const QString &argument);
+QString BadRepeatCount(const QString &value);
+QString BadIndexValue(const QString &value);
+QString ModesTogether(const QString &first, const QString &second);
+QString NoAction();
+QString OptionsNeed(const QStringList &options, const QString &needed);
+QString OptionDemands(const QString &option, const QStringList &oneOf);
+QString FilesExpected(const QString &option);
+QString ChooseOne(const QString &first, const QString &second);
+// How an option that takes a value is named in a rule: "--index VALEUR".
+QString WithValue(const QString &option);
+
+// The description --save refused: the whole line to print.
+QString DescriptionRefused(const QString &why);
+
+} // namespace tarvo::cli
