@@ -32,6 +32,7 @@
 // Usage: tarvo_kernel_bench [--window] [runs]
 //        tarvo_kernel_bench --probes N
 #include "AllForms.h"
+#include "Measure.h"
 #include "Probes.h"
 #include "UnitPrincipale.h"
 #include "ui_UnitPrincipale.h"
@@ -61,6 +62,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -188,273 +190,348 @@ int probesOnly(int sets)
     return 0;
 }
 
-// Median and CV of one result, or dashes without values.
-void printSpread(const char *name, const std::vector<double> &all, const std::vector<double> &clean)
+using tarvo::bench::Bench;
+using tarvo::bench::Measurement;
+
+// Median and CV of one result over all runs and over clean runs, or dashes
+// without clean runs.
+void printSpread(const char *name, Bench &bench)
 {
-    std::printf("%-16s %10.2f  %6.2f", name, Median(all), VariationPercent(all));
-    if (clean.empty())
+    const Measurement &all = bench[name];
+    const Measurement &clean = bench[std::string(name) + " clean"];
+    std::printf("%-16s %10.2f  %6.2f", name, all.median(), all.stats().cvPercent);
+    if (clean.readings.empty())
         std::printf("  %10s  %6s\n", "-", "-");
     else
-        std::printf("  %10.2f  %6.2f\n", Median(clean), VariationPercent(clean));
+        std::printf("  %10.2f  %6.2f\n", clean.median(), clean.stats().cvPercent);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
-{
+struct Options {
     int runs = 10;
     bool window = false;
-    const auto usage = [&] {
-        std::fprintf(stderr,
-                     "usage: %s [--window] [runs]   (runs >= 1, default 10)\n"
-                     "       %s --probes N          (N >= 1 probe sets alone)\n",
-                     argv[0], argv[0]);
-        return 2;
-    };
+    int probeSets = 0; // the probes alone, that many times
+};
+
+std::optional<Options> parseOptions(int argc, char *argv[])
+{
+    Options o;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--window") {
-            window = true;
+            o.window = true;
         } else if (arg == "--probes") {
-            const int sets = a + 1 < argc ? std::atoi(argv[a + 1]) : 0;
-            return sets >= 1 ? probesOnly(sets) : usage();
+            o.probeSets = a + 1 < argc ? std::atoi(argv[a + 1]) : 0;
+            return o.probeSets >= 1 ? std::optional(o) : std::nullopt;
         } else {
-            runs = std::atoi(argv[a]);
-            if (runs < 1)
-                return usage();
+            o.runs = std::atoi(argv[a]);
+            if (o.runs < 1)
+                return std::nullopt;
         }
     }
+    return o;
+}
 
-    std::unique_ptr<QApplication> application;
-    std::unique_ptr<QTemporaryDir> scratch;
-    ShowWatch entryShown;
-    if (window) {
-        application = std::make_unique<QApplication>(argc, argv);
-        // QApplication adopts the desktop's locale; the figures keep their points.
-        std::setlocale(LC_NUMERIC, "C");
-        // The entry window creates its history files in the working directory.
-        scratch = std::make_unique<QTemporaryDir>();
-        if (!scratch->isValid() || !QDir::setCurrent(scratch->path())) {
-            std::fprintf(stderr, "no scratch directory for the entry window's files\n");
-            return 1;
-        }
-        tarvo::TApplication::Initialize();
-        CreateAllForms();
-        FormSaisie->installEventFilter(&entryShown);
-        FormPrincipale->setVisible(true);
+int usage(const char *program)
+{
+    std::fprintf(stderr,
+                 "usage: %s [--window] [runs]   (runs >= 1, default 10)\n"
+                 "       %s --probes N          (N >= 1 probe sets alone)\n",
+                 program, program);
+    return 2;
+}
+
+// What one run gave: its scores, times and clock, whether it was disturbed,
+// and per repetition of each kernel its time, cycles per step at the measured
+// clock and counted cycles per step.
+struct RunFigures {
+    tarvo::Scores scores{};
+    double total = 0, outside = 0, clockHz = 0, slowest34 = 0;
+    tarvo::bench::ProbeReading before, after;
+    bool disturbed = true;
+    bool missedByProbes = false; // disturbed, though both probe sets were clean
+    std::array<double, 8 * tarvo::Repetitions> ms{}, cyclesPerStep{}, counted{};
+};
+
+// The speed test, run without a window or by a press of "Tester", through a
+// clock that notes, beside each reading of the process clock, the wall time
+// and the cycle count, and runs the probes before kernels 3 and 5.
+class Session {
+public:
+    explicit Session(bool window) : window_(window) {}
+
+    // The application and its windows, their files in a scratch directory.
+    bool setUpWindows(int &argc, char *argv[]);
+    // Runs the test once; false when the noted readings are not the test's.
+    bool run(int number, RunFigures &figures);
+    void tearDown()
+    {
+        if (window_)
+            tarvo::TApplication::DestroyForms();
     }
 
-    const CycleCounter cycleCounter;
-    const bool probes = tarvo::bench::ProbesAvailable();
+    bool probes() const { return probes_; }
+    bool window() const { return window_; }
+    const CycleCounter &cycleCounter() const { return cycleCounter_; }
 
-    // The wrapper below notes, beside each reading of the process clock, the
-    // wall time and the cycle count; the figures per repetition come from the
-    // readings the speed test itself returns, which these notes must match.
-    std::vector<Reading> notes;
-    notes.reserve(2 * 8 * tarvo::Repetitions);
-    tarvo::bench::ProbeReading probeBefore, probeAfter;
-    bool probedBefore = false, probedAfter = false;
-    double probeWall = 0.0;
-    const auto probe = [&] {
+private:
+    tarvo::Clock notingClock();
+    tarvo::TestRun runTest(WallClock::time_point &end);
+    void analyse(const tarvo::TestRun &test, RunFigures &f) const;
+    int done() const { return window_ ? FormTest->ui->ProgressBar->value() : kernelsDone_; }
+    tarvo::bench::ProbeReading probe()
+    {
         const WallClock::time_point begin = WallClock::now();
         const tarvo::bench::ProbeReading r = tarvo::bench::ReadProbes(tarvo::bench::RunProbes());
-        probeWall += seconds(WallClock::now() - begin);
+        probeWall_ += seconds(WallClock::now() - begin);
         return r;
-    };
+    }
+
+    const bool window_;
+    const CycleCounter cycleCounter_;
+    const bool probes_ = tarvo::bench::ProbesAvailable();
+    const tarvo::Clock processClock_ = tarvo::ProcessClock();
+    std::unique_ptr<QApplication> application_;
+    std::unique_ptr<QTemporaryDir> scratch_;
+    ShowWatch entryShown_;
+    // The wrapper notes its readings; the figures per repetition come from the
+    // readings the speed test itself returns, which these notes must match.
+    std::vector<Reading> notes_;
+    tarvo::bench::ProbeReading probeBefore_, probeAfter_;
+    bool probedBefore_ = false, probedAfter_ = false, atStart_ = true;
+    double probeWall_ = 0.0;
     // How many kernels are done: told by the speed test without a window, and
     // by the test window's progress bar, which counts them, with one.
-    int kernelsDone = 0;
-    const auto done = [&] { return window ? FormTest->ui->ProgressBar->value() : kernelsDone; };
+    int kernelsDone_ = 0;
+};
 
-    const tarvo::Clock processClock = tarvo::ProcessClock();
-    // A repetition is read at its start, then at its end. The wrapper notes its
-    // own readings after the process clock's at a start and before it at an
-    // end, so that the noted intervals lie within the timed ones. The probes
-    // run before the first start of kernel 3 and of kernel 5, outside them.
-    bool atStart = true;
-    tarvo::Clock clock{[&]() -> std::int64_t {
-                           Reading r{};
-                           if (atStart) {
-                               if (probes && !probedBefore && done() == 2) {
-                                   probeBefore = probe();
-                                   probedBefore = true;
-                               }
-                               if (probes && !probedAfter && done() == 4) {
-                                   probeAfter = probe();
-                                   probedAfter = true;
-                               }
-                               r.cpu = static_cast<std::clock_t>(processClock.read());
-                               r.wall = WallClock::now();
-                               r.cycles = cycleCounter.read();
-                           } else {
-                               r.cycles = cycleCounter.read();
-                               r.wall = WallClock::now();
-                               r.cpu = static_cast<std::clock_t>(processClock.read());
-                           }
-                           atStart = !atStart;
-                           notes.push_back(r);
-                           return r.cpu;
-                       },
-                       processClock.perSecond};
+bool Session::setUpWindows(int &argc, char *argv[])
+{
+    application_ = std::make_unique<QApplication>(argc, argv);
+    // QApplication adopts the desktop's locale; the figures keep their points.
+    std::setlocale(LC_NUMERIC, "C");
+    // The entry window creates its history files in the working directory.
+    scratch_ = std::make_unique<QTemporaryDir>();
+    if (!scratch_->isValid() || !QDir::setCurrent(scratch_->path())) {
+        std::fprintf(stderr, "no scratch directory for the entry window's files\n");
+        return false;
+    }
+    tarvo::TApplication::Initialize();
+    CreateAllForms();
+    FormSaisie->installEventFilter(&entryShown_);
+    FormPrincipale->setVisible(true);
+    Horloge = notingClock();
+    return true;
+}
 
-    if (window)
-        Horloge = clock;
+// A repetition is read at its start, then at its end. The wrapper notes its
+// own readings after the process clock's at a start and before it at an end,
+// so that the noted intervals lie within the timed ones. The probes run before
+// the first start of kernel 3 and of kernel 5, outside them.
+tarvo::Clock Session::notingClock()
+{
+    return {[this]() -> std::int64_t {
+                Reading r{};
+                if (atStart_) {
+                    if (probes_ && !probedBefore_ && done() == 2) {
+                        probeBefore_ = probe();
+                        probedBefore_ = true;
+                    }
+                    if (probes_ && !probedAfter_ && done() == 4) {
+                        probeAfter_ = probe();
+                        probedAfter_ = true;
+                    }
+                    r.cpu = static_cast<std::clock_t>(processClock_.read());
+                    r.wall = WallClock::now();
+                    r.cycles = cycleCounter_.read();
+                } else {
+                    r.cycles = cycleCounter_.read();
+                    r.wall = WallClock::now();
+                    r.cpu = static_cast<std::clock_t>(processClock_.read());
+                }
+                atStart_ = !atStart_;
+                notes_.push_back(r);
+                return r.cpu;
+            },
+            processClock_.perSecond};
+}
 
+tarvo::TestRun Session::runTest(WallClock::time_point &end)
+{
+    if (!window_) {
+        const tarvo::TestRun test = tarvo::RunSpeedTest(notingClock(), [&](int k) { kernelsDone_ = k; });
+        end = WallClock::now();
+        return test;
+    }
+    // From the press until the entry window shows, before its own work begins.
+    entryShown_.shownAt = {};
+    DernierTest = {};
+    FormPrincipale->ui->ButtonTester->click();
+    end = entryShown_.shownAt;
+    const tarvo::TestRun test = DernierTest;
+    FormSaisie->setVisible(false);
+    QCoreApplication::processEvents();
+    return test;
+}
+
+bool Session::run(int number, RunFigures &f)
+{
+    notes_.clear();
+    notes_.reserve(2 * 8 * tarvo::Repetitions);
+    probeBefore_ = probeAfter_ = {};
+    probedBefore_ = probedAfter_ = false;
+    atStart_ = true;
+    kernelsDone_ = 0;
+    probeWall_ = 0.0;
+    const WallClock::time_point begin = WallClock::now();
+    WallClock::time_point end;
+    const tarvo::TestRun test = runTest(end);
+    // The notes, in the order the clock was read, against the test's own readings.
+    std::size_t next = 0;
+    bool matched = notes_.size() == 2 * 8 * tarvo::Repetitions;
+    for (const tarvo::KernelTiming &kernel : test.kernels)
+        for (const tarvo::ClockReadings &reading : kernel.readings) {
+            matched = matched && notes_[next].cpu == reading.start && notes_[next + 1].cpu == reading.end;
+            next += 2;
+        }
+    if (!matched) {
+        std::fprintf(stderr, "run %d: %zu clock readings noted, not those of the test\n", number, notes_.size());
+        return false;
+    }
+    f.scores = test.scores;
+    f.total = seconds(end - begin) - probeWall_;
+    f.before = probeBefore_;
+    f.after = probeAfter_;
+    analyse(test, f);
+    return true;
+}
+
+void Session::analyse(const tarvo::TestRun &test, RunFigures &f) const
+{
+    f.clockHz = probes_ && f.before.clockHz > 0.0 && f.after.clockHz > 0.0
+                    ? (f.before.clockHz + f.after.clockHz) / 2.0
+                    : 0.0;
+    double inside = 0.0;
+    std::vector<double> cycles34;
+    for (std::size_t k = 0; k < test.kernels.size(); ++k) {
+        const auto steps = static_cast<double>(tarvo::Kernels[k].innerSteps);
+        for (std::size_t rep = 0; rep < tarvo::Repetitions; ++rep) {
+            const std::size_t i = k * tarvo::Repetitions + rep;
+            const tarvo::ClockReadings &reading = test.kernels[k].readings[rep];
+            const Reading &a = notes_[2 * i];
+            const Reading &b = notes_[2 * i + 1];
+            inside += seconds(b.wall - a.wall);
+            f.ms[i] = 1000.0 * static_cast<double>(reading.end - reading.start)
+                / static_cast<double>(processClock_.perSecond);
+            f.cyclesPerStep[i] = f.ms[i] * 1e-3 * f.clockHz / steps;
+            f.counted[i] = static_cast<double>(b.cycles - a.cycles) / steps;
+            if (k == 2 || k == 3)
+                cycles34.push_back(f.cyclesPerStep[i]);
+        }
+    }
+    f.disturbed = !probes_ || tarvo::bench::Disturbed(f.before, f.after, cycles34);
+    f.missedByProbes = probes_ && f.disturbed && !tarvo::bench::Disturbed(f.before, f.after, {});
+    f.slowest34 = *std::max_element(cycles34.begin(), cycles34.end());
+    f.outside = f.total > 0.0 ? 100.0 * (f.total - inside) / f.total : 0.0;
+}
+
+std::string kernelName(std::size_t k, const char *figure)
+{
+    return "kernel " + std::to_string(k + 1) + " " + figure;
+}
+
+// A run's figures into the measurements: each result over all runs and over
+// clean ones, each kernel's repetitions over all runs, clean runs and disturbed ones.
+void record(Bench &bench, const RunFigures &f)
+{
+    const char *const tag = f.disturbed ? " disturbed" : " clean";
+    const std::pair<const char *, double> results[] = {
+        {"integer result", f.scores.entier}, {"floating result", f.scores.flottant}, {"index", f.scores.indice}};
+    for (const auto &[name, value] : results) {
+        bench[name].readings.push_back(value);
+        if (!f.disturbed)
+            bench[std::string(name) + " clean"].readings.push_back(value);
+    }
+    bench["outside %"].readings.push_back(f.outside);
+    if (f.clockHz > 0.0)
+        bench["clock Hz"].readings.push_back(f.clockHz);
+    if (!f.disturbed)
+        bench["clock Hz clean"].readings.push_back(f.clockHz);
+    for (const double c : {f.before.throughputCycles, f.after.throughputCycles})
+        if (c > 0.0)
+            bench["probe cycles"].readings.push_back(c);
+    if (f.missedByProbes)
+        bench["missed by probes"].readings.push_back(1);
+    for (std::size_t i = 0; i < f.ms.size(); ++i) {
+        const std::size_t k = i / tarvo::Repetitions;
+        bench[kernelName(k, "ms")].readings.push_back(f.ms[i]);
+        bench[kernelName(k, "ms") + tag].readings.push_back(f.ms[i]);
+        bench[kernelName(k, "cycles") + tag].readings.push_back(f.cyclesPerStep[i]);
+        bench[kernelName(k, "counted")].readings.push_back(f.counted[i]);
+    }
+}
+
+void printRun(int run, const RunFigures &f, bool probes)
+{
+    std::printf("%3d  %8.2f  %8.2f  %8.2f  %7.3f  %8.4f", run, f.scores.entier, f.scores.flottant, f.scores.indice,
+                f.total, f.outside);
+    if (probes)
+        std::printf("  %9.3f  %4.2f %4.2f  %11.2f  %s\n", f.clockHz / 1e9, f.before.throughputCycles,
+                    f.after.throughputCycles, f.slowest34, f.disturbed ? "disturbed" : "clean");
+    else
+        std::printf("\n");
+}
+
+void printHeader(int runs, bool window)
+{
     std::printf("Kernel benchmark: %d run(s) of the whole speed test%s\n", runs,
                 window ? ", each a press of \"Tester\" in the test window" : ", without a window");
     std::printf("Kernel addresses modulo 64:");
     for (const tarvo::Kernel &kernel : tarvo::Kernels)
         std::printf(" %u", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(kernel.repetition) % 64));
     std::printf("\n\n");
-
-    // Per kernel, one value per repetition of every run, and whether that run was clean.
-    std::vector<std::vector<double>> repetitionMs(8), repetitionCycles(8), countedCycles(8);
-    std::vector<std::vector<bool>> repetitionClean(8);
-    std::vector<double> entier, flottant, indice, outsideShare, clocks;
-    std::vector<double> cleanEntier, cleanFlottant, cleanIndice, cleanClocks;
-    double fastestProbe = 0.0;
-    int missedByProbes = 0; // disturbed runs whose probes were both clean
-
     std::printf("run  integer   floating  index     wall s  outside %%  clock GHz  probe c/it  "
                 "k3-4 c/step  run\n");
-    for (int run = 1; run <= runs; ++run) {
-        notes.clear();
-        probeBefore = probeAfter = {};
-        probedBefore = probedAfter = false;
-        atStart = true;
-        kernelsDone = 0;
-        probeWall = 0.0;
-        const WallClock::time_point begin = WallClock::now();
-        tarvo::TestRun test{};
-        WallClock::time_point end;
-        if (window) {
-            entryShown.shownAt = {};
-            DernierTest = {};
-            FormPrincipale->ui->ButtonTester->click();
-            end = entryShown.shownAt;
-            test = DernierTest;
-        } else {
-            test = tarvo::RunSpeedTest(clock, [&](int k) { kernelsDone = k; });
-            end = WallClock::now();
-        }
-        const tarvo::Scores scores = test.scores;
-        if (window) {
-            FormSaisie->setVisible(false);
-            QCoreApplication::processEvents();
-        }
-        // The notes, in the order the clock was read, against the test's own readings.
-        std::size_t next = 0;
-        bool matched = notes.size() == 2 * 8 * tarvo::Repetitions;
-        for (const tarvo::KernelTiming &kernel : test.kernels)
-            for (const tarvo::ClockReadings &reading : kernel.readings) {
-                matched = matched && notes[next].cpu == reading.start && notes[next + 1].cpu == reading.end;
-                next += 2;
-            }
-        if (!matched) {
-            std::fprintf(stderr, "run %d: %zu clock readings noted, not those of the test\n", run, notes.size());
-            return 1;
-        }
+}
 
-        const double clockHz = probes && probeBefore.clockHz > 0.0 && probeAfter.clockHz > 0.0
-                                   ? (probeBefore.clockHz + probeAfter.clockHz) / 2.0
-                                   : 0.0;
-        double inside = 0.0;
-        std::array<double, 8 * tarvo::Repetitions> ms{}, cyclesPerStep{}, counted{};
-        std::vector<double> cycles34;
-        for (std::size_t k = 0; k < test.kernels.size(); ++k) {
-            const auto steps = static_cast<double>(tarvo::Kernels[k].innerSteps);
-            for (std::size_t rep = 0; rep < tarvo::Repetitions; ++rep) {
-                const std::size_t i = k * tarvo::Repetitions + rep;
-                const tarvo::ClockReadings &reading = test.kernels[k].readings[rep];
-                const Reading &a = notes[2 * i];
-                const Reading &b = notes[2 * i + 1];
-                inside += seconds(b.wall - a.wall);
-                ms[i] = 1000.0 * static_cast<double>(reading.end - reading.start)
-                    / static_cast<double>(processClock.perSecond);
-                cyclesPerStep[i] = ms[i] * 1e-3 * clockHz / steps;
-                counted[i] = static_cast<double>(b.cycles - a.cycles) / steps;
-                if (k == 2 || k == 3)
-                    cycles34.push_back(cyclesPerStep[i]);
-            }
-        }
-        const bool disturbed = !probes || tarvo::bench::Disturbed(probeBefore, probeAfter, cycles34);
-        if (probes && disturbed && !tarvo::bench::Disturbed(probeBefore, probeAfter, {}))
-            ++missedByProbes;
-        for (std::size_t r = 0; r < ms.size(); ++r) {
-            repetitionMs[r / tarvo::Repetitions].push_back(ms[r]);
-            repetitionCycles[r / tarvo::Repetitions].push_back(cyclesPerStep[r]);
-            countedCycles[r / tarvo::Repetitions].push_back(counted[r]);
-            repetitionClean[r / tarvo::Repetitions].push_back(!disturbed);
-        }
-        const double slowest34 = *std::max_element(cycles34.begin(), cycles34.end());
-        const double total = seconds(end - begin) - probeWall;
-        const double outside = total > 0.0 ? 100.0 * (total - inside) / total : 0.0;
+void medianOrDash(const Measurement &m, const char *format)
+{
+    m.readings.empty() ? std::printf("  %9s", "-") : std::printf(format, m.median());
+}
 
-        entier.push_back(scores.entier);
-        flottant.push_back(scores.flottant);
-        indice.push_back(scores.indice);
-        outsideShare.push_back(outside);
-        if (clockHz > 0.0)
-            clocks.push_back(clockHz);
-        for (const double c : {probeBefore.throughputCycles, probeAfter.throughputCycles})
-            if (c > 0.0 && (fastestProbe == 0.0 || c < fastestProbe))
-                fastestProbe = c;
-        if (!disturbed) {
-            cleanEntier.push_back(scores.entier);
-            cleanFlottant.push_back(scores.flottant);
-            cleanIndice.push_back(scores.indice);
-            cleanClocks.push_back(clockHz);
-        }
-        std::printf("%3d  %8.2f  %8.2f  %8.2f  %7.3f  %8.4f", run, scores.entier, scores.flottant, scores.indice,
-                    total, outside);
-        if (probes)
-            std::printf("  %9.3f  %4.2f %4.2f  %11.2f  %s\n", clockHz / 1e9, probeBefore.throughputCycles,
-                        probeAfter.throughputCycles, slowest34, disturbed ? "disturbed" : "clean");
-        else
-            std::printf("\n");
-    }
-
-    // One kernel's values of the clean runs, or of the disturbed ones.
-    const auto ofRuns = [&](std::size_t k, const std::vector<double> &values, bool clean) {
-        std::vector<double> kept;
-        for (std::size_t i = 0; i < values.size(); ++i)
-            if (repetitionClean[k][i] == clean)
-                kept.push_back(values[i]);
-        return kept;
-    };
-    const auto medianOrDash = [](const std::vector<double> &values, const char *format) {
-        values.empty() ? std::printf("  %9s", "-") : std::printf(format, Median(values));
-    };
-
+void printKernels(Bench &bench, bool probes, bool counter)
+{
     std::printf("\n        ms per repetition                  ns/step   cycles per step (measured clock)%s\n",
-                cycleCounter.available() ? "      counted" : "");
+                counter ? "      counted" : "");
     std::printf("kernel     min  median      clean  disturbed   median  clean min     clean  disturbed%s"
                 "  steps/rep\n",
-                cycleCounter.available() ? "   median" : "");
+                counter ? "   median" : "");
     for (std::size_t k = 0; k < 8; ++k) {
         const auto steps = static_cast<double>(tarvo::Kernels[k].innerSteps);
-        std::printf("%6zu  %6.2f  %6.2f", k + 1, *std::min_element(repetitionMs[k].begin(), repetitionMs[k].end()),
-                    Median(repetitionMs[k]));
-        medianOrDash(ofRuns(k, repetitionMs[k], true), "  %9.2f");
-        medianOrDash(ofRuns(k, repetitionMs[k], false), "  %9.2f");
-        std::printf("  %7.3f", Median(repetitionMs[k]) * 1e6 / steps);
+        const Measurement &ms = bench[kernelName(k, "ms")];
+        std::printf("%6zu  %6.2f  %6.2f", k + 1, ms.stats().min, ms.median());
+        medianOrDash(bench[kernelName(k, "ms clean")], "  %9.2f");
+        medianOrDash(bench[kernelName(k, "ms disturbed")], "  %9.2f");
+        std::printf("  %7.3f", ms.median() * 1e6 / steps);
         if (probes) {
             // A disturbed run's clock may be off: its fastest repetition says little.
-            const std::vector<double> clean = ofRuns(k, repetitionCycles[k], true);
-            clean.empty() ? std::printf("  %8s", "-")
-                          : std::printf("  %8.2f", *std::min_element(clean.begin(), clean.end()));
+            const Measurement &clean = bench[kernelName(k, "cycles clean")];
+            clean.readings.empty() ? std::printf("  %8s", "-") : std::printf("  %8.2f", clean.stats().min);
             medianOrDash(clean, "  %9.2f");
-            medianOrDash(ofRuns(k, repetitionCycles[k], false), "  %9.2f");
+            medianOrDash(bench[kernelName(k, "cycles disturbed")], "  %9.2f");
         } else {
             std::printf("  %8s  %9s  %9s", "-", "-", "-");
         }
-        if (cycleCounter.available())
-            std::printf("  %7.2f", Median(countedCycles[k]));
+        if (counter)
+            std::printf("  %7.2f", bench[kernelName(k, "counted")].median());
         std::printf("  %9lld\n", static_cast<long long>(tarvo::Kernels[k].innerSteps));
     }
     std::printf("(clean and disturbed: medians over the repetitions of the clean runs, and of the disturbed ones)\n");
+}
 
-    const auto cleanRuns = static_cast<int>(cleanEntier.size());
+void printClassification(Bench &bench, int runs, bool probes)
+{
+    const auto cleanRuns = static_cast<int>(bench["integer result clean"].readings.size());
+    const auto missedByProbes = static_cast<int>(bench["missed by probes"].readings.size());
     std::printf("\n");
     if (probes)
         std::printf("%d run(s): %d clean, %d disturbed (off one cycle per iteration by more than a factor %.2f: "
@@ -464,33 +541,73 @@ int main(int argc, char *argv[])
                     runs - cleanRuns - missedByProbes, missedByProbes);
     else
         std::printf("%d run(s), not classified: no probes on this processor\n", runs);
+    const Measurement &probeCycles = bench["probe cycles"];
+    const double fastestProbe = probeCycles.readings.empty() ? 0.0 : probeCycles.stats().min;
     if (probes && fastestProbe > tarvo::bench::disturbedAbove)
         std::printf("no probe set ran near one cycle per iteration (fastest %.2f): every run was disturbed, "
                     "or this processor does not run kernel 3's loop at one step per cycle\n",
                     fastestProbe);
+}
+
+void printResults(Bench &bench, bool probes, bool counter)
+{
     std::printf("                    all runs              clean runs\n");
     std::printf("                     median    CV %%      median    CV %%\n");
-    printSpread("integer result", entier, cleanEntier);
-    printSpread("floating result", flottant, cleanFlottant);
-    printSpread("index", indice, cleanIndice);
-
+    printSpread("integer result", bench);
+    printSpread("floating result", bench);
+    printSpread("index", bench);
     if (probes) {
         std::printf("\nclock (latency probe, %g dependent additions): median %.3f GHz over all runs",
-                    tarvo::bench::latencyCyclesPerIteration, Median(clocks) / 1e9);
-        if (!cleanClocks.empty())
-            std::printf(", %.3f over clean runs", Median(cleanClocks) / 1e9);
+                    tarvo::bench::latencyCyclesPerIteration, bench["clock Hz"].median() / 1e9);
+        if (!bench["clock Hz clean"].readings.empty())
+            std::printf(", %.3f over clean runs", bench["clock Hz clean"].median() / 1e9);
         std::printf("\n");
     }
     const double mhz = cpuinfoMHz();
     if (mhz > 0.0)
         std::printf("\"cpu MHz\" in /proc/cpuinfo: %.0f (not used)\n", mhz);
-    std::printf(cycleCounter.available()
-                    ? "counted: cycles counted by the processor (perf_event_open, user space)\n"
-                    : "no processor cycle counter for this process (perf_event_open)\n");
+    std::printf(counter ? "counted: cycles counted by the processor (perf_event_open, user space)\n"
+                        : "no processor cycle counter for this process (perf_event_open)\n");
+    const Measurement &outside = bench["outside %"];
     std::printf("outside timed intervals: median %.4f %% of the test's wall time, at most %.4f %% "
                 "(the probes' own time left out)\n",
-                Median(outsideShare), *std::max_element(outsideShare.begin(), outsideShare.end()));
-    if (window)
-        tarvo::TApplication::DestroyForms();
+                outside.median(), outside.stats().max);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const std::optional<Options> options = parseOptions(argc, argv);
+    if (!options)
+        return usage(argv[0]);
+    if (options->probeSets > 0)
+        return probesOnly(options->probeSets);
+
+    Session session(options->window);
+    if (options->window && !session.setUpWindows(argc, argv))
+        return 1;
+    printHeader(options->runs, options->window);
+
+    // One reading per run of the whole test: its wall time; the figures the
+    // tables below are drawn from are recorded beside it.
+    Bench bench(options->runs);
+    int run = 0;
+    bench.Run("test wall s", [&] {
+        RunFigures figures;
+        if (!session.run(++run, figures))
+            return tarvo::bench::Failed;
+        record(bench, figures);
+        printRun(run, figures, session.probes());
+        return figures.total;
+    });
+    if (bench.failed())
+        return 1;
+
+    const bool counter = session.cycleCounter().available();
+    printKernels(bench, session.probes(), counter);
+    printClassification(bench, options->runs, session.probes());
+    printResults(bench, session.probes(), counter);
+    session.tearDown();
     return 0;
 }
