@@ -17,6 +17,9 @@ tests/e2e/run.sh e2e.py build/ci/src/zurezive
 tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh --wayland e2e.py build/ci/src/zurezive
 tests/e2e/run.sh scaling.py build/ci/src/zurezive
+tests/e2e/run.sh graphique.py build/ci/src/zurezive
+tests/e2e/run.sh --wayland graphique.py build/ci/src/zurezive
+TARVO_E2E_SCALE=2 tests/e2e/run.sh graphique.py build/ci/src/zurezive
 cmake --workflow --preset asan
 tools/runpaths.sh build/asan
 tools/fuzz.sh 60

@@ -41,7 +41,7 @@ Bar storedBar(const LineList &lines, const Stored &stored)
     const auto fields = cli::ParseResultLine(bytes);
     Bar bar;
     bar.index = stored.index;
-    bar.indexText = QString::fromLatin1(fields->indiceText.data(), qsizetype(fields->indiceText.size()));
+    bar.indexText = FormatFloat(float(stored.index));
     bar.label = QStringLiteral("%1 — %2 à %3")
                     .arg(fromAnsi(fields->processeur), IntToStr(fields->freqOrigine),
                          IntToStr(fields->freqOverclock));
@@ -53,7 +53,7 @@ Bar machineBar(const Machine &machine)
 {
     Bar bar;
     bar.index = machine.index;
-    bar.indexText = QString::fromStdString(FormatFixed2(machine.index, 0));
+    bar.indexText = FormatFloat(float(machine.index));
     bar.label = machine.label.isEmpty() ? QStringLiteral("Cette machine") : machine.label;
     bar.line = QStringLiteral("Cette machine : %1").arg(bar.indexText);
     bar.marked = true;

@@ -25,7 +25,7 @@ inline constexpr int HistogramBins = 40;
 
 struct Bar {
     double index = 0.0;
-    QString indexText;      // as the line stores it ("480.12")
+    QString indexText;      // as the windows show numbers (FormatFloat)
     QString label;          // processor and frequencies
     QString line;           // the whole line, or this machine's description
     std::int64_t position = 0; // 1 for the highest index

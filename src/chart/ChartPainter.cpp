@@ -161,12 +161,14 @@ void Paint(QPainter &painter, const ChartModel &model, const Layout &layout, con
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.setFont(bold(font));
     painter.setPen(Qt::black);
+    const QString title = QStringLiteral("Résultats enregistrés : %1").arg(model.results) + leftOutText(model);
     painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Résultats enregistrés : %1").arg(model.results) + leftOutText(model));
+                     QFontMetricsF(bold(font)).elidedText(title, Qt::ElideRight, layout.title.width()));
     painter.setFont(font);
+    const QString summary = model.machinePosition ? QStringLiteral("Cette machine : %1").arg(RankSummary(model))
+                                                  : RankSummary(model);
     painter.drawText(layout.summary, Qt::AlignLeft | Qt::AlignVCenter,
-                     model.machinePosition ? QStringLiteral("Cette machine : %1").arg(RankSummary(model))
-                                           : RankSummary(model));
+                     QFontMetricsF(font).elidedText(summary, Qt::ElideRight, layout.summary.width()));
     if (model.histogram)
         paintHistogram(painter, model, layout, font);
     for (std::size_t i = 0; i < model.bars.size(); ++i)

@@ -2,6 +2,7 @@
 #include "ui_UnitComparer.h"
 
 #include "UnitDetails.h"
+#include "UnitGraphique.h"
 #include "UnitPrincipale.h"
 
 #include "core/Conversions.h"
@@ -30,6 +31,7 @@ TFormComparer::TFormComparer()
     finishCreate();
     OnActivate = [this] { FormActivate(); };
     connectHandler(ui->ButtonDetails, &QPushButton::clicked, this, &TFormComparer::ButtonDetailsClick);
+    OfferGraphique(this, ui->ListDonnees);
 }
 
 TFormComparer::~TFormComparer() = default;

@@ -2,6 +2,7 @@
 #include "ui_UnitConsulter.h"
 
 #include "UnitDetails.h"
+#include "UnitGraphique.h"
 
 #include "core/DataFiles.h"
 #include "framework/Application.h"
@@ -27,6 +28,7 @@ TFormConsulter::TFormConsulter()
     finishCreate();
     OnActivate = [this] { FormActivate(); };
     connectHandler(ui->ButtonDetails, &QPushButton::clicked, this, &TFormConsulter::ButtonDetailsClick);
+    OfferGraphique(this, ui->ListDonnees);
     tarvo::TApplication::Invoke([this] { FormCreate(); });
 }
 

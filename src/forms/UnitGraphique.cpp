@@ -1,0 +1,114 @@
+#include "UnitGraphique.h"
+
+#include "ChartView.h"
+#include "UnitPrincipale.h"
+
+#include "chart/ChartFiles.h"
+#include "core/DataFiles.h"
+#include "framework/Application.h"
+#include "framework/BusyCursor.h"
+#include "framework/Fonts.h"
+
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+using tarvo::connectHandler;
+
+TFormGraphique *FormGraphique = nullptr;
+
+namespace {
+
+const QString Caption = QStringLiteral("Graphique des résultats");
+
+} // namespace
+
+TFormGraphique::TFormGraphique()
+    : TForm(BorderIcons::SystemMenu)
+{
+    setObjectName(QStringLiteral("FormGraphique"));
+    setWindowTitle(Caption);
+    Graphique = new ChartView(this);
+    Graphique->setObjectName(QStringLiteral("Graphique"));
+    ButtonEnregistrer = new QPushButton(QStringLiteral("&Enregistrer l'image…"), this);
+    ButtonEnregistrer->setObjectName(QStringLiteral("ButtonEnregistrer"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ButtonEnregistrer);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Graphique, 1);
+    layout->addLayout(buttons);
+    tarvo::GiveDesignedFont(this);
+    Graphique->setFont(tarvo::chart::ChartFont());
+    // As large as the files' picture, within the screen at any scale.
+    const QSize room = QGuiApplication::primaryScreen()->availableSize() * 0.8;
+    resize(std::min(tarvo::chart::DefaultWidth, room.width()), std::min(640, room.height()));
+    OnActivate = [this] { FormActivate(); };
+    connectHandler(ButtonEnregistrer, &QPushButton::clicked, this, &TFormGraphique::ButtonEnregistrerClick);
+}
+
+TFormGraphique::~TFormGraphique() = default;
+
+void TFormGraphique::FormActivate()
+{
+    // A file the lists refuse is refused here with their message, and the
+    // picture keeps what it showed.
+    const std::string path = tarvo::DataFilePath(tarvo::ResultsFileName);
+    std::optional<tarvo::HourglassCursor> busy;
+    tarvo::LineList lines = lines_;
+    lines.loadSorted(path, [&](std::uint64_t) {
+        Refresh();
+        busy.emplace();
+    });
+    lines_ = std::move(lines);
+    std::optional<tarvo::chart::Machine> machine;
+    if (FormPrincipale && FormPrincipale->Indice >= 0.0f)
+        machine = tarvo::chart::Machine{std::stod(tarvo::FormatFixed2(FormPrincipale->Indice, 0)),
+                                        QStringLiteral("Cette machine (%1)").arg(FormPrincipale->Processeur)};
+    Graphique->setModel(tarvo::chart::BuildModel(lines_, machine));
+    setAccessibleDescription(Graphique->accessibleDescription());
+    Graphique->setFocus();
+}
+
+void TFormGraphique::ButtonEnregistrerClick()
+{
+    QString filter = QStringLiteral("Image PNG (*.png)");
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Enregistrer l'image"),
+                                                QStringLiteral("resultats.png"),
+                                                QStringLiteral("Image PNG (*.png);;Dessin SVG (*.svg);;Document PDF (*.pdf)"),
+                                                &filter);
+    if (path.isEmpty())
+        return;
+    // A name typed without an extension takes the chosen type's.
+    if (!tarvo::chart::KnownImageName(path))
+        path += filter.mid(filter.indexOf(QLatin1String("*.")) + 1, 4);
+    tarvo::HourglassCursor busy;
+    tarvo::chart::SaveChart(Graphique->model(), path, Graphique->width(), Graphique->devicePixelRatioF());
+}
+
+void ShowGraphique()
+{
+    if (!FormGraphique)
+        tarvo::TApplication::CreateForm(FormGraphique);
+    FormGraphique->setVisible(true);
+}
+
+void OfferGraphique(tarvo::TForm *form, QWidget *list)
+{
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(list, &QWidget::customContextMenuRequested, list, [list](const QPoint &at) {
+        QMenu menu(list);
+        menu.setObjectName(QStringLiteral("MenuGraphique"));
+        QAction *chart = menu.addAction(QStringLiteral("&Graphique des résultats…"));
+        chart->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+        if (menu.exec(list->mapToGlobal(at)) == chart)
+            tarvo::TApplication::Invoke(ShowGraphique);
+    });
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), form);
+    QObject::connect(shortcut, &QShortcut::activated, form, [] { tarvo::TApplication::Invoke(ShowGraphique); });
+}
