@@ -14,15 +14,18 @@
 //  - --merge of a file of N lines into another of N lines: its time against
 //    `LC_ALL=C sort -u` on the two files.
 //
-// Usage: tarvo_cli_bench ZUREZIVE BENCH_LISTS [--lines N] [--repeat R] [DIR]
+// Usage: tarvo_cli_bench ZUREZIVE LIST_BENCH [--lines N] [--repeat R] [DIR]
 // The files are written under DIR (default: a new folder in /tmp) and left there.
 #include "Children.h"
+#include "Measure.h"
 
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +39,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using tarvo::bench::ChildRun;
-using tarvo::bench::MiddleOf;
 using tarvo::bench::RunChild;
 
 double loadAverage()
@@ -47,19 +49,34 @@ double loadAverage()
     return load;
 }
 
-// Median and lowest time of `runs` starts of one command line.
-void timeStarts(const char *name, const std::vector<std::string> &command, int expected, int runs)
+using tarvo::bench::Bench;
+using tarvo::bench::Failed;
+
+struct Options {
+    std::string program;   // zurezive
+    std::string listBench; // tarvo_list_bench, whose --load child is the window's load
+    std::string sortProgram = fs::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
+    long lines = 1'000'000;
+    int repeat = 3;
+    fs::path root;
+};
+
+// Median and lowest time of 50 starts of one command line.
+bool timeStarts(const char *name, const std::vector<std::string> &command, int expected)
 {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
+    Bench bench(50);
+    const tarvo::bench::Measurement &ms = bench.Run(name, [&] {
         const ChildRun run = RunChild(command, true, nullptr, true);
         if (run.status != expected) {
             std::fprintf(stderr, "%s: exit %d, not %d\n", name, run.status, expected);
-            std::exit(1);
+            return Failed;
         }
-        ms.push_back(run.ms);
-    }
-    std::printf("%-26s median %6.2f ms, lowest %6.2f ms\n", name, MiddleOf(ms), *std::min_element(ms.begin(), ms.end()));
+        return run.ms;
+    });
+    if (bench.failed())
+        return false;
+    std::printf("%-26s median %6.2f ms, lowest %6.2f ms\n", name, ms.median(), ms.stats().min);
+    return true;
 }
 
 // The sum of the timed intervals of a --run --json document, in seconds.
@@ -75,134 +92,176 @@ double timedSeconds(const std::string &json)
     return perSecond > 0 ? sum / perSecond : -1;
 }
 
+// Start-up: nothing of Qt's GUI is touched.
+bool measureStarts(const Options &o)
+{
+    return timeStarts("/bin/true", {"/bin/true"}, 0) && timeStarts("Qt Widgets linked, no more", {TARVO_LINKED_ONLY}, 0)
+        && timeStarts("zurezive --help", {o.program, "--help"}, 0)
+        && timeStarts("zurezive --bad-option", {o.program, "--bad-option"}, 2);
+}
+
+// A run: everything around the timed intervals.
+bool measureRun(const Options &o)
+{
+    const fs::path runDir = o.root / "run";
+    fs::create_directories(runDir);
+    if (::chdir(runDir.c_str()) != 0)
+        return false;
+    std::printf("\n--run --json        wall s   timed s   wall-timed ms   allowed ms   cpu s   cpu-timed ms\n");
+    Bench bench(o.repeat);
+    int r = 0;
+    bench.Run("--run --json wall s", [&] {
+        const ChildRun run = RunChild({o.program, "--run", "--json"}, true);
+        const double timed = timedSeconds(run.output);
+        if (run.status != 0 || timed <= 0) {
+            std::fprintf(stderr, "--run --json failed (exit %d)\n", run.status);
+            return Failed;
+        }
+        const double wall = run.ms / 1000;
+        std::printf("run %d %19.3f %9.3f %15.1f %12.1f %7.3f %14.1f%s\n", ++r, wall, timed, (wall - timed) * 1000,
+                    (0.01 * timed + 0.030) * 1000, run.cpuSeconds, (run.cpuSeconds - timed) * 1000,
+                    wall - timed <= 0.01 * timed + 0.030 ? "" : "   (over)");
+        return wall;
+    });
+    return !bench.failed();
+}
+
+// The list: as CSV, against the window's load of the same file, the two taking
+// turns to go first so that neither always finds the other's leftovers.
+bool measureList(const Options &o)
+{
+    const fs::path listDir = o.root / "list";
+    const fs::path small = o.root / "small";
+    fs::create_directories(listDir);
+    fs::create_directories(small);
+    const double megabytes = double(tarvo::bench::WriteLines(listDir / "TARVODAT.TXT", o.lines, 20240601u,
+                                                             tarvo::bench::ResultLineText)) / 1e6;
+    tarvo::bench::WriteLines(small / "TARVODAT.TXT", 1, 1u, tarvo::bench::ResultLineText);
+    const std::uintmax_t listBytes = fs::file_size(listDir / "TARVODAT.TXT");
+    Bench bench(o.repeat);
+    ChildRun baseline;
+    const auto list = [&] {
+        const ChildRun list = RunChild({o.program, "--list", "--csv"}, false);
+        if (list.status != 0 || baseline.status != 0)
+            return Failed;
+        bench["list cpu ms"].readings.push_back(list.cpuSeconds * 1000);
+        bench["growth MB"].readings.push_back(double(list.maxRssKilobytes - baseline.maxRssKilobytes) * 1024 / 1e6);
+        return list.ms;
+    };
+    const auto window = [&] {
+        const ChildRun window = RunChild({o.listBench, "--load", listDir.string(), std::to_string(o.lines), "0"},
+                                         true, "QT_QPA_PLATFORM=offscreen", true);
+        // The window's load appended a line: it goes again.
+        fs::resize_file(listDir / "TARVODAT.TXT", listBytes);
+        if (window.status != 0)
+            return Failed;
+        bench["window cpu ms"].readings.push_back(window.cpuSeconds * 1000);
+        return tarvo::bench::Field(window.output, "load");
+    };
+    // Per round: --list on a one-line file, then --list and the window's load,
+    // each going first in turn. The readings are --list's; the window's go beside.
+    int round = 0;
+    bench.Run("list ms", [&] {
+        if (::chdir(small.c_str()) != 0)
+            return Failed;
+        baseline = RunChild({o.program, "--list", "--csv"}, false);
+        if (::chdir(listDir.c_str()) != 0)
+            return Failed;
+        const bool listFirst = round++ % 2 == 0;
+        const double before = listFirst ? list() : window();
+        const double after = listFirst ? window() : list();
+        if (std::isnan(before) || std::isnan(after)) {
+            std::fprintf(stderr, "--list or the window's load failed\n");
+            return Failed;
+        }
+        bench["window ms"].readings.push_back(listFirst ? after : before);
+        return listFirst ? before : after;
+    });
+    if (bench.failed())
+        return false;
+    const auto median = [&](const char *name) { return bench[name].median(); };
+    std::printf("\n--list --csv, %ld lines (%.1f MB): %.0f ms (whole process); the window's load %.0f ms: %.2fx\n",
+                o.lines, megabytes, median("list ms"), median("window ms"), median("list ms") / median("window ms"));
+    std::printf("  processor time of the whole process: %.0f ms; of the window's (Qt's start-up included): %.0f ms: "
+                "%.2fx\n",
+                median("list cpu ms"), median("window cpu ms"), median("list cpu ms") / median("window cpu ms"));
+    std::printf("  peak memory above --list on one line: %.1f MB, %.2fx the file\n", median("growth MB"),
+                median("growth MB") / megabytes);
+    return true;
+}
+
+// The merge of one file into another, against sort -u on both.
+bool measureMerge(const Options &o)
+{
+    const fs::path mergeDir = o.root / "merge";
+    fs::create_directories(mergeDir);
+    const fs::path other = mergeDir / "OTHER.TXT";
+    const fs::path pristine = mergeDir / "TARVODAT.ORIG";
+    tarvo::bench::WriteLines(pristine, o.lines, 20240603u, tarvo::bench::ResultLineText);
+    tarvo::bench::WriteLines(other, o.lines, 20240604u, tarvo::bench::ResultLineText);
+    if (::chdir(mergeDir.c_str()) != 0)
+        return false;
+    Bench bench(o.repeat);
+    bench.InTurn({{"merge ms", [&] {
+                       fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
+                       const ChildRun merge = RunChild({o.program, "--merge", other.string()}, true);
+                       if (merge.status != 0) {
+                           std::fprintf(stderr, "--merge failed: %s\n", merge.output.c_str());
+                           return Failed;
+                       }
+                       if (bench["merge ms"].readings.empty())
+                           std::printf("\n%s", merge.output.c_str());
+                       return merge.ms;
+                   }},
+                  {"sort ms", [&] {
+                       fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
+                       const ChildRun sort = RunChild(
+                           {o.sortProgram, "-u", (mergeDir / "TARVODAT.TXT").string(), other.string()}, false,
+                           "LC_ALL=C");
+                       return sort.status == 0 ? sort.ms : Failed;
+                   }}});
+    if (bench.failed())
+        return false;
+    const double merge = bench["merge ms"].median(), sort = bench["sort ms"].median();
+    std::printf("--merge of %ld lines into %ld: %.0f ms; LC_ALL=C sort -u on both: %.0f ms: %.2fx\n", o.lines, o.lines,
+                merge, sort, merge / sort);
+    return true;
+}
+
+bool parseOptions(int argc, char *argv[], Options &o)
+{
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s ZUREZIVE LIST_BENCH [--lines N] [--repeat R] [DIR]\n", argv[0]);
+        return false;
+    }
+    o.program = fs::canonical(argv[1]).string();
+    o.listBench = fs::canonical(argv[2]).string();
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc)
+            o.lines = std::max(1L, std::strtol(argv[++i], nullptr, 10));
+        else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
+            o.repeat = std::max(1, std::atoi(argv[++i]));
+        else
+            o.root = argv[i];
+    }
+    if (o.root.empty()) {
+        char pattern[] = "/tmp/tarvo_cli_bench.XXXXXX";
+        if (!::mkdtemp(pattern))
+            return false;
+        o.root = pattern;
+    }
+    return true;
+}
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s ZUREZIVE BENCH_LISTS [--lines N] [--repeat R] [DIR]\n", argv[0]);
+    Options options;
+    if (!parseOptions(argc, argv, options))
         return 2;
-    }
-    const std::string program = fs::canonical(argv[1]).string();
-    const std::string benchLists = fs::canonical(argv[2]).string();
-    long lines = 1'000'000;
-    int repeat = 3;
-    fs::path root;
-    for (int i = 3; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc)
-            lines = std::max(1L, std::strtol(argv[++i], nullptr, 10));
-        else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
-            repeat = std::max(1, std::atoi(argv[++i]));
-        else
-            root = argv[i];
-    }
-    if (root.empty()) {
-        char pattern[] = "/tmp/tarvo_cli_bench.XXXXXX";
-        if (!::mkdtemp(pattern))
-            return 1;
-        root = pattern;
-    }
-    const std::string sortProgram = fs::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
-    std::printf("Files under %s; load average %.2f at the start.\n\n", root.c_str(), loadAverage());
-
-    // Start-up: nothing of Qt's GUI is touched.
-    timeStarts("/bin/true", {"/bin/true"}, 0, 50);
-    timeStarts("Qt Widgets linked, no more", {TARVO_LINKED_ONLY}, 0, 50);
-    timeStarts("zurezive --help", {program, "--help"}, 0, 50);
-    timeStarts("zurezive --bad-option", {program, "--bad-option"}, 2, 50);
-
-    // A run: everything around the timed intervals.
-    const fs::path runDir = root / "run";
-    fs::create_directories(runDir);
-    if (::chdir(runDir.c_str()) != 0)
+    std::printf("Files under %s; load average %.2f at the start.\n\n", options.root.c_str(), loadAverage());
+    if (!measureStarts(options) || !measureRun(options) || !measureList(options) || !measureMerge(options))
         return 1;
-    std::printf("\n--run --json        wall s   timed s   wall-timed ms   allowed ms   cpu s   cpu-timed ms\n");
-    for (int r = 0; r < repeat; ++r) {
-        const ChildRun run = RunChild({program, "--run", "--json"}, true);
-        const double timed = timedSeconds(run.output);
-        if (run.status != 0 || timed <= 0) {
-            std::fprintf(stderr, "--run --json failed (exit %d)\n", run.status);
-            return 1;
-        }
-        const double wall = run.ms / 1000;
-        std::printf("run %d %19.3f %9.3f %15.1f %12.1f %7.3f %14.1f%s\n", r + 1, wall, timed, (wall - timed) * 1000,
-                    (0.01 * timed + 0.030) * 1000, run.cpuSeconds, (run.cpuSeconds - timed) * 1000,
-                    wall - timed <= 0.01 * timed + 0.030 ? "" : "   (over)");
-    }
-
-    // The list: as CSV, against the window's load of the same file.
-    const fs::path listDir = root / "list";
-    const fs::path small = root / "small";
-    fs::create_directories(listDir);
-    fs::create_directories(small);
-    const double megabytes = double(tarvo::bench::WriteLines(listDir / "TARVODAT.TXT", lines, 20240601u,
-                                                             tarvo::bench::ResultLineText)) / 1e6;
-    tarvo::bench::WriteLines(small / "TARVODAT.TXT", 1, 1u, tarvo::bench::ResultLineText);
-    std::vector<double> listMs, windowMs, growth, listCpu, windowCpu;
-    const std::uintmax_t listBytes = fs::file_size(listDir / "TARVODAT.TXT");
-    for (int r = 0; r < repeat; ++r) {
-        if (::chdir(small.c_str()) != 0)
-            return 1;
-        const ChildRun baseline = RunChild({program, "--list", "--csv"}, false);
-        if (::chdir(listDir.c_str()) != 0)
-            return 1;
-        // Each goes first in turn, so that neither always finds the other's leftovers.
-        ChildRun list, window;
-        for (int turn = 0; turn < 2; ++turn) {
-            if ((turn + r) % 2 == 0) {
-                list = RunChild({program, "--list", "--csv"}, false);
-            } else {
-                window = RunChild({benchLists, "--load", listDir.string(), std::to_string(lines), "0"}, true,
-                                  "QT_QPA_PLATFORM=offscreen", true);
-                // The window's load appended a line: it goes again.
-                fs::resize_file(listDir / "TARVODAT.TXT", listBytes);
-            }
-        }
-        if (baseline.status != 0 || list.status != 0 || window.status != 0) {
-            std::fprintf(stderr, "--list or the window's load failed\n");
-            return 1;
-        }
-        listMs.push_back(list.ms);
-        listCpu.push_back(list.cpuSeconds * 1000);
-        windowCpu.push_back(window.cpuSeconds * 1000);
-        windowMs.push_back(tarvo::bench::Field(window.output, "load"));
-        growth.push_back(double(list.maxRssKilobytes - baseline.maxRssKilobytes) * 1024 / 1e6);
-    }
-    std::printf("\n--list --csv, %ld lines (%.1f MB): %.0f ms (whole process); the window's load %.0f ms: %.2fx\n",
-                lines, megabytes, MiddleOf(listMs), MiddleOf(windowMs), MiddleOf(listMs) / MiddleOf(windowMs));
-    std::printf("  processor time of the whole process: %.0f ms; of the window's (Qt's start-up included): %.0f ms: "
-                "%.2fx\n",
-                MiddleOf(listCpu), MiddleOf(windowCpu), MiddleOf(listCpu) / MiddleOf(windowCpu));
-    std::printf("  peak memory above --list on one line: %.1f MB, %.2fx the file\n", MiddleOf(growth),
-                MiddleOf(growth) / megabytes);
-
-    // The merge of one file into another, against sort -u on both.
-    const fs::path mergeDir = root / "merge";
-    fs::create_directories(mergeDir);
-    const fs::path other = mergeDir / "OTHER.TXT";
-    const fs::path pristine = mergeDir / "TARVODAT.ORIG";
-    tarvo::bench::WriteLines(pristine, lines, 20240603u, tarvo::bench::ResultLineText);
-    tarvo::bench::WriteLines(other, lines, 20240604u, tarvo::bench::ResultLineText);
-    std::vector<double> mergeMs, sortMs;
-    if (::chdir(mergeDir.c_str()) != 0)
-        return 1;
-    for (int r = 0; r < repeat; ++r) {
-        fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
-        const ChildRun merge = RunChild({program, "--merge", other.string()}, true);
-        fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
-        const ChildRun sort = RunChild({sortProgram, "-u", (mergeDir / "TARVODAT.TXT").string(), other.string()},
-                                       false, "LC_ALL=C");
-        if (merge.status != 0 || sort.status != 0) {
-            std::fprintf(stderr, "--merge or sort failed: %s\n", merge.output.c_str());
-            return 1;
-        }
-        if (r == 0)
-            std::printf("\n%s", merge.output.c_str());
-        mergeMs.push_back(merge.ms);
-        sortMs.push_back(sort.ms);
-    }
-    std::printf("--merge of %ld lines into %ld: %.0f ms; LC_ALL=C sort -u on both: %.0f ms: %.2fx\n", lines, lines,
-                MiddleOf(mergeMs), MiddleOf(sortMs), MiddleOf(mergeMs) / MiddleOf(sortMs));
-    std::printf("\nload average %.2f at the end; medians of %d runs.\n", loadAverage(), repeat);
+    std::printf("\nload average %.2f at the end; medians of %d runs.\n", loadAverage(), options.repeat);
     return 0;
 }

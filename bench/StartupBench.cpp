@@ -14,7 +14,7 @@
 // map by its own work), and a session bus as a desktop has one:
 //   xvfb-run -a dbus-run-session -- tarvo_startup_bench [-n pairs] PROGRAM REFERENCE
 // or, with arguments, the two command lines split by "--".
-#include "Probes.h"
+#include "Measure.h"
 
 #include <xcb/damage.h>
 #include <xcb/xcb.h>
@@ -39,7 +39,7 @@ extern char **environ;
 
 namespace {
 
-using tarvo::bench::Median;
+using tarvo::bench::Bench;
 using Clock = std::chrono::steady_clock;
 
 double msSince(Clock::time_point start)
@@ -168,42 +168,94 @@ private:
     int damageEvent_ = 0;
 };
 
-} // namespace
-
-int main(int argc, char *argv[])
-{
+struct Commands {
     int pairs = 20;
+    std::vector<std::string> program, reference;
+};
+
+// [-n pairs] PROGRAM REFERENCE, or two command lines split by "--".
+bool parseCommands(int argc, char *argv[], Commands &c)
+{
     int first = 1;
     if (argc > 2 && std::string(argv[1]) == "-n") {
-        pairs = std::atoi(argv[2]);
+        c.pairs = std::atoi(argv[2]);
         first = 3;
     }
-    // PROGRAM REFERENCE, or two command lines split by "--".
-    std::vector<std::string> program(argv + first, argv + argc), reference;
-    const auto split = std::find(program.begin(), program.end(), "--");
-    if (split != program.end()) {
-        reference.assign(split + 1, program.end());
-        program.erase(split, program.end());
-    } else if (program.size() == 2) {
-        reference.push_back(program.back());
-        program.pop_back();
+    c.program.assign(argv + first, argv + argc);
+    const auto split = std::find(c.program.begin(), c.program.end(), "--");
+    if (split != c.program.end()) {
+        c.reference.assign(split + 1, c.program.end());
+        c.program.erase(split, c.program.end());
+    } else if (c.program.size() == 2) {
+        c.reference.push_back(c.program.back());
+        c.program.pop_back();
     }
-    if (program.empty() || reference.empty() || pairs < 1) {
+    if (c.program.empty() || c.reference.empty() || c.pairs < 1) {
         std::fprintf(stderr,
                      "usage: %s [-n pairs] PROGRAM REFERENCE\n"
                      "       %s [-n pairs] PROGRAM [ARGUMENT...] -- REFERENCE [ARGUMENT...]   (20 pairs by default)\n",
                      argv[0], argv[0]);
-        return 2;
+        return false;
     }
     std::error_code error;
-    for (std::vector<std::string> *command : {&program, &reference}) {
+    for (std::vector<std::string> *command : {&c.program, &c.reference}) {
         command->front() = std::filesystem::canonical(command->front(), error).string();
         if (error) {
             std::fprintf(stderr, "no such program: %s\n", error.message().c_str());
-            return 2;
+            return false;
         }
     }
+    return true;
+}
 
+void printHeader(const Commands &c)
+{
+    std::printf("Start-up benchmark: %d pairs, exec to the window mapped and to its first paint, in ms\n", c.pairs);
+    for (const auto &[name, command] : {std::pair{"program:  ", &c.program}, std::pair{"reference:", &c.reference}}) {
+        std::printf("%s", name);
+        for (const std::string &word : *command)
+            std::printf(" %s", word.c_str());
+        std::printf("\n");
+    }
+    std::printf("session bus: %s\n\n", std::getenv("DBUS_SESSION_BUS_ADDRESS") ? "yes" : "none");
+}
+
+// The pairs, program first in odd pairs and reference first in even ones;
+// each pair's times go to `bench`.
+bool measurePairs(Observer &observer, const Commands &c, Bench &bench)
+{
+    Launch a, b;
+    // A first launch of each, not counted.
+    if (!observer.launch(c.program, a) || !observer.launch(c.reference, b))
+        return false;
+    std::printf("pair   program: mapped  painted   reference: mapped  painted   ratio: mapped  painted\n");
+    int pair = 0;
+    bench.Run("mapped ratio", [&] {
+        const bool programFirst = ++pair % 2 == 1;
+        const bool launched = programFirst ? observer.launch(c.program, a) && observer.launch(c.reference, b)
+                                           : observer.launch(c.reference, b) && observer.launch(c.program, a);
+        if (!launched)
+            return tarvo::bench::Failed;
+        const double paintedRatio = b.paintedMs > 0.0 ? a.paintedMs / b.paintedMs : 0.0;
+        bench["program mapped"].readings.push_back(a.mappedMs);
+        bench["reference mapped"].readings.push_back(b.mappedMs);
+        bench["program painted"].readings.push_back(a.paintedMs);
+        bench["reference painted"].readings.push_back(b.paintedMs);
+        bench["painted ratio"].readings.push_back(paintedRatio);
+        std::printf("%4d   %15.1f  %7.1f  %17.1f  %7.1f  %13.3f  %7.3f\n", pair, a.mappedMs, a.paintedMs,
+                    b.mappedMs, b.paintedMs, a.mappedMs / b.mappedMs, paintedRatio);
+        return a.mappedMs / b.mappedMs;
+    });
+    return !bench.failed();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Commands commands;
+    if (!parseCommands(argc, argv, commands))
+        return 2;
     Observer observer;
     if (!observer.connected()) {
         std::fprintf(stderr, "no X server (DISPLAY)\n");
@@ -215,46 +267,21 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no scratch directory\n");
         return 1;
     }
-
-    std::printf("Start-up benchmark: %d pairs, exec to the window mapped and to its first paint, in ms\n", pairs);
-    for (const auto &[name, command] : {std::pair{"program:  ", &program}, std::pair{"reference:", &reference}}) {
-        std::printf("%s", name);
-        for (const std::string &word : *command)
-            std::printf(" %s", word.c_str());
-        std::printf("\n");
-    }
-    std::printf("session bus: %s\n\n", std::getenv("DBUS_SESSION_BUS_ADDRESS") ? "yes" : "none");
-    Launch a, b;
-    if (!observer.launch(program, a) || !observer.launch(reference, b))
+    printHeader(commands);
+    Bench bench(commands.pairs);
+    if (!measurePairs(observer, commands, bench))
         return 1;
-
-    std::vector<double> programMapped, referenceMapped, mappedRatio;
-    std::vector<double> programPainted, referencePainted, paintedRatio;
-    std::printf("pair   program: mapped  painted   reference: mapped  painted   ratio: mapped  painted\n");
-    for (int pair = 1; pair <= pairs; ++pair) {
-        const bool programFirst = pair % 2 == 1;
-        const bool launched = programFirst ? observer.launch(program, a) && observer.launch(reference, b)
-                                           : observer.launch(reference, b) && observer.launch(program, a);
-        if (!launched)
-            return 1;
-        programMapped.push_back(a.mappedMs);
-        referenceMapped.push_back(b.mappedMs);
-        mappedRatio.push_back(a.mappedMs / b.mappedMs);
-        programPainted.push_back(a.paintedMs);
-        referencePainted.push_back(b.paintedMs);
-        paintedRatio.push_back(b.paintedMs > 0.0 ? a.paintedMs / b.paintedMs : 0.0);
-        std::printf("%4d   %15.1f  %7.1f  %17.1f  %7.1f  %13.3f  %7.3f\n", pair, a.mappedMs, a.paintedMs,
-                    b.mappedMs, b.paintedMs, mappedRatio.back(), paintedRatio.back());
-    }
-    std::printf("median %15.1f  %7.1f  %17.1f  %7.1f  %13.3f  %7.3f\n", Median(programMapped),
-                Median(programPainted), Median(referenceMapped), Median(referencePainted), Median(mappedRatio),
-                Median(paintedRatio));
+    const auto median = [&](const char *name) { return bench[name].median(); };
+    std::printf("median %15.1f  %7.1f  %17.1f  %7.1f  %13.3f  %7.3f\n", median("program mapped"),
+                median("program painted"), median("reference mapped"), median("reference painted"),
+                median("mapped ratio"), median("painted ratio"));
     std::printf("\nmedian ratio, program over reference: %.2f to the window mapped, %.2f to its first paint "
                 "(+%.1f ms, +%.1f ms in medians)\n",
-                Median(mappedRatio), Median(paintedRatio), Median(programMapped) - Median(referenceMapped),
-                Median(programPainted) - Median(referencePainted));
+                median("mapped ratio"), median("painted ratio"), median("program mapped") - median("reference mapped"),
+                median("program painted") - median("reference painted"));
     if (!observer.seesPaint())
         std::printf("no Damage extension on this X server: paints not seen\n");
+    std::error_code error;
     std::filesystem::remove_all(scratch, error);
     return 0;
 }
