@@ -1,156 +1,217 @@
 #include "cli/Merge.h"
 
+#include "cli/MergeLines.h"
 #include "cli/ResultFields.h"
 
+#include "core/ErrorTexts.h"
+#include "core/Errors.h"
 #include "core/FileAppend.h"
+#include "core/FileGrowth.h"
+#include "core/FileOpening.h"
 #include "core/FileReading.h"
-#include "core/LineList.h"
+#include "core/MemoryBudget.h"
 
-#include <QByteArray>
 #include <QStringList>
 
-#include <bit>
-#include <functional>
-#include <string_view>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
 
 namespace tarvo::cli {
 
+void (*StoredLinesMarked)() = nullptr;
+
 namespace {
 
-// The lines met so far, by their bytes: open addressing over views of bytes
-// that stay in memory for the whole merge.
-class LineSet {
-public:
-    explicit LineSet(std::size_t expected)
-        : slots_(std::bit_ceil(std::max<std::size_t>(16, expected * 2)))
-    {
-    }
-
-    // False when the line was already there.
-    bool insert(std::string_view line)
-    {
-        const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = std::hash<std::string_view>()(line) & mask;; i = (i + 1) & mask) {
-            if (slots_[i].data() == nullptr) {
-                if (++count_ * 2 > slots_.size())
-                    grow();
-                place(line);
-                return true;
-            }
-            if (slots_[i] == line)
-                return false;
-        }
-    }
-
-private:
-    void place(std::string_view line)
-    {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = std::hash<std::string_view>()(line) & mask;
-        while (slots_[i].data() != nullptr)
-            i = (i + 1) & mask;
-        slots_[i] = line;
-    }
-
-    void grow()
-    {
-        std::vector<std::string_view> old(slots_.size() * 2);
-        old.swap(slots_);
-        for (const std::string_view line : old)
-            if (line.data() != nullptr)
-                place(line);
-    }
-
-    std::vector<std::string_view> slots_;
-    std::size_t count_ = 0;
+// The files merged, one after the other in one buffer.
+struct Merged {
+    QByteArray bytes;
+    std::vector<std::uint64_t> starts; // each file's first byte, then the end
 };
 
-std::string_view view(QByteArrayView bytes)
+// Refused before anything is read when the files and their table would not fit.
+Merged readMerged(const std::vector<std::string> &files)
 {
-    // An empty line still needs an address, to tell it from an empty slot.
-    static const char empty = 0;
-    return bytes.isEmpty() ? std::string_view(&empty, 0) : std::string_view(bytes.data(), std::size_t(bytes.size()));
+    std::vector<std::unique_ptr<FileDescriptor>> opened;
+    Merged merged{{}, {0}};
+    for (const std::string &file : files) {
+        int error = 0;
+        opened.push_back(std::make_unique<FileDescriptor>(OpenDataFile(file, O_RDONLY, error)));
+        struct stat info {};
+        if (opened.back()->fd() < 0)
+            throw EFOpenError(CannotOpen(file, error));
+        if (::fstat(opened.back()->fd(), &info) != 0)
+            throw EFOpenError(CannotRead(file, errno));
+        merged.starts.push_back(merged.starts.back() + std::uint64_t(info.st_size));
+    }
+    const std::uint64_t total = merged.starts.back();
+    const std::uint64_t budget = ListMemoryBudget();
+    const std::uint64_t need = total + MergeLines::tableBytes(total / shortestLine);
+    if (total > std::uint64_t(std::numeric_limits<qsizetype>::max() / 2) || need > budget)
+        throw EFOpenError(TooLargeToMerge(total, budget));
+    merged.bytes.resize(qsizetype(total));
+    std::uint64_t at = 0;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        int error = 0;
+        const std::uint64_t size = merged.starts[f + 1] - merged.starts[f];
+        // A file cut short meanwhile gives what it still holds.
+        const std::uint64_t got = ReadAt(opened[f]->fd(), merged.bytes.data() + at, size, 0, error);
+        if (error != 0)
+            throw EFOpenError(CannotRead(files[f], error));
+        merged.starts[f] = at;
+        at += got;
+    }
+    merged.starts.back() = at;
+    merged.bytes.truncate(qsizetype(at));
+    return merged;
+}
+
+// The bytes of the block that ends at `end`, as FileGrowth compares them.
+std::string readBlock(int fd, const std::string &path, std::uint64_t end)
+{
+    const std::uint64_t from = end > comparedBlock ? end - comparedBlock : 0;
+    std::string block(std::size_t(end - from), '\0');
+    int error = 0;
+    block.resize(std::size_t(ReadAt(fd, block.data(), end - from, from, error)));
+    if (error != 0)
+        throw EFOpenError(CannotRead(path, error));
+    return block;
+}
+
+// Calls `each(offset, line, ended)` for the lines of [from, to), the LF excluded.
+template <typename Each>
+void forLines(const QByteArray &bytes, std::uint64_t from, std::uint64_t to, Each each)
+{
+    const char *data = bytes.constData();
+    for (std::uint64_t start = from; start < to;) {
+        const void *lf = std::memchr(data + start, '\n', std::size_t(to - start));
+        const std::uint64_t end = lf ? std::uint64_t(static_cast<const char *>(lf) - data) : to;
+        each(start, std::string_view(data + start, std::size_t(end - start)), lf != nullptr);
+        start = end + 1;
+    }
+}
+
+// The well-formed lines, CR LF ended and without a CR inside.
+std::optional<std::string_view> bodyOf(std::string_view line, bool ended)
+{
+    if (!ended || line.empty() || line.back() != '\r')
+        return std::nullopt;
+    const std::string_view body = line.substr(0, line.size() - 1);
+    if (body.find('\r') != std::string_view::npos || !ParseResultLine(QByteArrayView(body.data(), body.size())))
+        return std::nullopt;
+    return body;
+}
+
+void addRefused(Refused &refused, std::int64_t number)
+{
+    if (!refused.lines.empty() && refused.lines.back().last + 1 == number)
+        refused.lines.back().last = number;
+    else
+        refused.lines.push_back({number, number});
+}
+
+// Moves the lines to add to the front of the buffer, in their order; counts.
+qsizetype gather(Merged &merged, const MergeLines &lines, MergeOutcome &outcome)
+{
+    char *data = merged.bytes.data();
+    qsizetype kept = 0;
+    forLines(merged.bytes, 0, std::uint64_t(merged.bytes.size()), [&](std::uint64_t offset, std::string_view line, bool) {
+        const std::string_view body = line.substr(0, line.empty() ? 0 : line.size() - 1);
+        switch (lines.seen(offset, body)) {
+        case MergeLines::Seen::First:
+            std::memmove(data + kept, line.data(), line.size() + 1);
+            kept += qsizetype(line.size() + 1);
+            ++outcome.added;
+            break;
+        case MergeLines::Seen::Present:
+            ++outcome.present;
+            break;
+        case MergeLines::Seen::Not:
+            break;
+        }
+    });
+    return kept;
 }
 
 } // namespace
 
 MergeOutcome MergeInto(const std::string &resultsPath, const std::vector<std::string> &files)
 {
-    // Every file is read before anything is written, and taken apart before
-    // the results file is locked: under the lock only that file is read.
-    std::vector<QByteArray> contents;
-    contents.reserve(files.size());
-    std::size_t expected = 0;
-    for (const std::string &file : files) {
-        contents.push_back(ReadWholeFile(file));
-        expected += std::size_t(contents.back().count('\n'));
-    }
-
+    Merged merged = readMerged(files);
+    std::uint64_t most = 0;
+    forLines(merged.bytes, 0, std::uint64_t(merged.bytes.size()), [&](std::uint64_t, std::string_view line, bool ended) {
+        most += ended && line.size() + 1 >= shortestLine;
+    });
+    MergeLines lines(merged.bytes, most);
     MergeOutcome outcome;
-    LineSet given(expected);
-    std::vector<QByteArrayView> candidates; // the well-formed lines, each once, CR LF included
+    std::uint64_t inserted = 0;
     for (std::size_t f = 0; f < files.size(); ++f) {
-        const QByteArray &bytes = contents[f];
         Refused refused{files[f], {}};
         std::int64_t number = 0;
-        for (qsizetype start = 0; start < bytes.size();) {
-            ++number;
-            qsizetype end = bytes.indexOf('\n', start);
-            const bool ended = end >= 0;
-            if (!ended)
-                end = bytes.size();
-            const QByteArrayView line(bytes.constData() + start, end - start);
-            start = end + 1;
-            // A CR inside would end a line where the file's readers cut it.
-            const QByteArrayView body = line.chopped(line.endsWith('\r') ? 1 : 0);
-            if (!ended || body.size() == line.size() || body.contains('\r') || !ParseResultLine(body)) {
-                refused.lines.push_back(number);
-                continue;
-            }
-            if (!given.insert(view(body))) {
-                ++outcome.present;
-                continue;
-            }
-            candidates.push_back(QByteArrayView(line.data(), line.size() + 1));
-        }
-        outcome.refused += std::int64_t(refused.lines.size());
+        forLines(merged.bytes, merged.starts[f], merged.starts[f + 1],
+                 [&](std::uint64_t offset, std::string_view line, bool ended) {
+                     ++number;
+                     if (const auto body = bodyOf(line, ended)) {
+                         if (lines.insert(offset, *body))
+                             ++inserted;
+                         else
+                             ++outcome.present;
+                     } else {
+                         addRefused(refused, number);
+                         ++outcome.refused;
+                     }
+                 });
         if (!refused.lines.empty())
             outcome.refusals.push_back(std::move(refused));
     }
-    if (candidates.empty())
+    if (inserted == 0)
         return outcome;
 
-    // What the results file holds is read under its lock, so that a line
-    // another copy appends meanwhile is seen, not added twice.
+    // What the results file holds is found before its lock; under the lock
+    // only what was appended since is read, so that a line another copy
+    // appends meanwhile is seen, not added twice, and the lock is soon free.
+    FileStamp before;
+    std::uint64_t settled = 0;
+    std::string lastBlock;
+    if (!IsMissing(resultsPath)) {
+        int error = 0;
+        const FileDescriptor file(OpenDataFile(resultsPath, O_RDONLY, error));
+        struct stat info {};
+        if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0)
+            throw EFOpenError(CannotOpen(resultsPath, file.fd() < 0 ? error : errno));
+        before = StampOf(info);
+        settled = MarkStoredLines(file.fd(), resultsPath, 0, before.size, false, lines);
+        lastBlock = readBlock(file.fd(), resultsPath, settled);
+    }
+    if (StoredLinesMarked)
+        StoredLinesMarked();
     AppendToFile(resultsPath, [&](int fd) {
-        const LineList stored = LineList::fromBytes(ReadWhole(fd, resultsPath));
-        LineSet seen(std::size_t(stored.size()));
-        for (qsizetype i = 0; i < stored.size(); ++i)
-            seen.insert(view(stored.bytesAt(i)));
-        QByteArray added;
-        for (const QByteArrayView line : candidates) {
-            if (seen.insert(view(line.chopped(2)))) {
-                added += line;
-                ++outcome.added;
-            } else {
-                ++outcome.present;
-            }
+        struct stat info {};
+        if (::fstat(fd, &info) != 0)
+            throw EFOpenError(CannotRead(resultsPath, errno));
+        const FileStamp now = StampOf(info);
+        if (!StillHeld(before, settled, now, lastBlock, readBlock(fd, resultsPath, settled))) {
+            // Replaced or rewritten meanwhile: read whole.
+            lines.clearPresent();
+            settled = 0;
         }
-        return added;
+        MarkStoredLines(fd, resultsPath, settled, now.size, true, lines);
+        merged.bytes.truncate(gather(merged, lines, outcome));
+        return std::move(merged.bytes);
     });
     return outcome;
 }
 
-QString LineNumbers(const std::vector<std::int64_t> &lines)
+QString LineNumbers(const std::vector<LineRange> &lines)
 {
     QStringList ranges;
-    for (std::size_t i = 0; i < lines.size();) {
-        std::size_t j = i;
-        while (j + 1 < lines.size() && lines[j + 1] == lines[j] + 1)
-            ++j;
-        ranges << (j == i ? QString::number(lines[i]) : QStringLiteral("%1-%2").arg(lines[i]).arg(lines[j]));
-        i = j + 1;
-    }
+    for (const LineRange &range : lines)
+        ranges << (range.first == range.last ? QString::number(range.first)
+                                             : QStringLiteral("%1-%2").arg(range.first).arg(range.last));
     return ranges.join(QStringLiteral(", "));
 }
 

@@ -66,6 +66,14 @@ QString CannotRead(const std::string &path, int error)
     return QStringLiteral("Impossible de lire le fichier « %1 » : %2.").arg(shown(path), SystemReason(error));
 }
 
+QString TooLargeToMerge(std::uint64_t size, std::uint64_t budget)
+{
+    return QStringLiteral("Les fichiers à fusionner (%1 Mo) sont trop grands pour la mémoire disponible (%2 Mo) : "
+                          "rien n'a été ajouté.")
+        .arg(size >> 20)
+        .arg(budget >> 20);
+}
+
 QString TooLargeToShow(const std::string &path, std::uint64_t budget)
 {
     return QStringLiteral("Le fichier « %1 » est trop grand pour être affiché avec la mémoire disponible (%2 Mo).")

@@ -26,6 +26,7 @@ QString SystemReason(int error);
 // Data files. `budget` is in bytes.
 QString CannotOpen(const std::string &path, int error);
 QString CannotRead(const std::string &path, int error);
+QString TooLargeToMerge(std::uint64_t size, std::uint64_t budget);
 QString TooLargeToShow(const std::string &path, std::uint64_t budget);
 QString NoMemoryToShow(const std::string &path);
 QString TooManyLinesToShow(const std::string &path);

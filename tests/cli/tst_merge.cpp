@@ -1,5 +1,6 @@
 // Merging results files: which lines are taken, counted and refused, and the
 // one append that leaves the results file whole when the write fails.
+#include "../AddressLimit.h"
 #include "../ScratchFiles.h"
 #include "cli/Merge.h"
 
@@ -155,6 +156,103 @@ private slots:
         QCOMPARE(outcome.added, std::int64_t(1));
         QCOMPARE(outcome.present, std::int64_t(1));
         QCOMPARE(readAll(results), stored + meanwhile + line(30.0f, "new"));
+    }
+
+    // The merge takes about 1.2 times the files it reads, whatever they hold
+    // (10 MB of empty lines took 680 MB), and refuses before reading what
+    // would not fit: in a child under an address-space limit of `room` times
+    // the files above what it maps now.
+    void keepsToItsMemory_data()
+    {
+        QTest::addColumn<QByteArray>("merged");
+        QTest::addColumn<double>("room");
+        QTest::addColumn<bool>("taken");
+        QByteArray lines;
+        for (int i = 0; i < 100000; ++i)
+            lines += line(float(i), "p");
+        QTest::newRow("empty lines") << QByteArray(10 << 20, '\n').replace(0, 2, "\r\n") + lines << 1.3 << true;
+        QTest::newRow("well-formed lines, each twice") << lines + lines << 1.3 << true;
+        QTest::newRow("room for half") << lines + lines + lines << 0.5 << false;
+    }
+    void keepsToItsMemory()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer reserves more address space than any limit would leave");
+#endif
+        QFETCH(QByteArray, merged);
+        QFETCH(double, room);
+        QFETCH(bool, taken);
+        if (!addressLimitHolds())
+            QSKIP("No address-space limit holds here (an emulator)");
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        QVERIFY(writeFile(results, line(1.0f, "stored")));
+        QVERIFY(writeFile(dir.filePath("other"), merged));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // A few MB for the results file's block and the allocator.
+            const rlim_t most = mappedNow() + rlim_t(room * double(merged.size())) + (8 << 20);
+            const struct rlimit limit {most, most};
+            int status = ::setrlimit(RLIMIT_AS, &limit) == 0 ? 0 : 10;
+            try {
+                status = status ?: MergeInto(results.toStdString(), {dir.filePath("other").toStdString()}).added > 0 ? 0 : 11;
+            } catch (const tarvo::EFOpenError &error) {
+                status = status ?: QString::fromUtf8(error.what()).contains(QString::fromUtf8("trop grands")) ? 12 : 13;
+            } catch (...) {
+                status = 14;
+            }
+            ::_exit(status);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), taken ? 0 : 12);
+        QCOMPARE(readAll(results).size() > line(1.0f, "stored").size(), taken);
+    }
+
+    // Another writer appends while the merge has read the results file but
+    // not yet asked for its lock: it is not kept waiting (the merge has not
+    // taken the lock to read), and what it appended, even replacing the file,
+    // is seen under the lock and not added twice.
+    void aSecondWriterDuringTheMerge_data()
+    {
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("appended") << false;
+        QTest::newRow("replaced") << true;
+    }
+    void aSecondWriterDuringTheMerge()
+    {
+        QFETCH(bool, replaced);
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        QByteArray stored;
+        for (int i = 0; i < 20000; ++i)
+            stored += line(float(i), "stored");
+        const QByteArray meanwhile = line(-1.0f, "meanwhile"), added = line(-2.0f, "added");
+        QVERIFY(writeFile(results, stored));
+        QVERIFY(writeFile(dir.filePath("other"), stored + meanwhile + added));
+        static QString failure, path;
+        static QByteArray second;
+        failure.clear();
+        path = results;
+        second = replaced ? meanwhile : meanwhile + line(-3.0f, "other");
+        StoredLinesMarked = replaced ? +[] {
+            writeFile(path + ".new", second);
+            if (::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()) != 0)
+                failure = "not replaced";
+        } : +[] {
+            try {
+                tarvo::AppendToFile(path.toStdString(), second);
+            } catch (const tarvo::Exception &e) {
+                failure = QString::fromUtf8(e.what());
+            }
+        };
+        const MergeOutcome outcome = MergeInto(results.toStdString(), {dir.filePath("other").toStdString()});
+        StoredLinesMarked = nullptr;
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        QCOMPARE(outcome.added, replaced ? std::int64_t(20001) : std::int64_t(1));
+        QCOMPARE(readAll(results), replaced ? meanwhile + stored + added : stored + second + added);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "../AddressLimit.h"
 #include "../ScratchFiles.h"
 #include "core/Errors.h"
 #include "core/FileGrowth.h"
@@ -57,18 +58,6 @@ QList<QByteArray> sortedSlowly(QList<QByteArray> lines)
 {
     std::stable_sort(lines.begin(), lines.end());
     return lines;
-}
-
-// The process's address space now (VmSize).
-rlim_t mappedNow()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmSize:"))
-            return rlim_t(line.mid(7).trimmed().split(' ').first().toULongLong()) * 1024;
-    return 0;
 }
 
 QByteArray joined(const QList<QByteArray> &lines, const char *end = "\r\n")
@@ -429,15 +418,7 @@ private slots:
         QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(qint64(1) << 30));
         QVERIFY(writeFile(QString::fromStdString(lineEnds), QByteArray(16 << 20, '\n')));
 
-        // qemu's user mode takes a limit and keeps none: see whether one holds.
-        struct rlimit before {}, seen {};
-        QCOMPARE(::getrlimit(RLIMIT_AS, &before), 0);
-        const struct rlimit trial {before.rlim_max == RLIM_INFINITY ? rlim_t(1) << 46 : before.rlim_max - 1,
-                                   before.rlim_max};
-        const bool holds = ::setrlimit(RLIMIT_AS, &trial) == 0 && ::getrlimit(RLIMIT_AS, &seen) == 0
-            && seen.rlim_cur == trial.rlim_cur;
-        QCOMPARE(::setrlimit(RLIMIT_AS, &before), 0);
-        if (!holds)
+        if (!addressLimitHolds())
             QSKIP("No address-space limit holds here (an emulator)");
 
         // Under an address-space limit of 96 MB more than is used now, in a child
