@@ -31,24 +31,12 @@
 //
 // Usage: tarvo_kernel_bench [--window] [runs]
 //        tarvo_kernel_bench --probes N
-#include "AllForms.h"
+#include "KernelSession.h"
 #include "Measure.h"
 #include "Probes.h"
-#include "UnitPrincipale.h"
-#include "ui_UnitPrincipale.h"
-#include "UnitSaisie.h"
-#include "UnitTest.h"
-#include "ui_UnitTest.h"
 
 #include "core/Kernels.h"
 #include "core/SpeedTest.h"
-#include "framework/Application.h"
-
-#include <QApplication>
-#include <QDir>
-#include <QEvent>
-#include <QPushButton>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <array>
@@ -57,73 +45,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <clocale>
-#include <ctime>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#if defined(__linux__)
-#include <linux/perf_event.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
 using tarvo::bench::Median;
 using tarvo::bench::VariationPercent;
-using WallClock = std::chrono::steady_clock;
-
-struct Reading {
-    std::clock_t cpu;
-    WallClock::time_point wall;
-    std::uint64_t cycles;
-};
-
-// A user-space cycle counter for this process, or none.
-class CycleCounter {
-public:
-    CycleCounter()
-    {
-#if defined(__linux__)
-        perf_event_attr attr{};
-        attr.type = PERF_TYPE_HARDWARE;
-        attr.size = sizeof attr;
-        attr.config = PERF_COUNT_HW_CPU_CYCLES;
-        attr.exclude_kernel = 1;
-        attr.exclude_hv = 1;
-        fd_ = static_cast<int>(syscall(SYS_perf_event_open, &attr, 0, -1, -1, 0));
-#endif
-    }
-    ~CycleCounter()
-    {
-#if defined(__linux__)
-        if (fd_ >= 0)
-            close(fd_);
-#endif
-    }
-    CycleCounter(const CycleCounter &) = delete;
-    CycleCounter &operator=(const CycleCounter &) = delete;
-
-    bool available() const { return fd_ >= 0; }
-
-    std::uint64_t read() const
-    {
-        std::uint64_t value = 0;
-#if defined(__linux__)
-        if (fd_ >= 0 && ::read(fd_, &value, sizeof value) != static_cast<ssize_t>(sizeof value))
-            value = 0;
-#endif
-        return value;
-    }
-
-private:
-    int fd_ = -1;
-};
+using tarvo::bench::RunFigures;
+using tarvo::bench::Session;
 
 // The "cpu MHz" of the first processor in /proc/cpuinfo, 0 when unknown:
 // printed to show how far it is from the measured clock, never used.
@@ -139,26 +72,6 @@ double cpuinfoMHz()
         }
     }
     return 0.0;
-}
-
-// Notes when a window is shown: the test ends where the entry window appears,
-// before that window's own work (its history files) begins.
-class ShowWatch : public QObject {
-public:
-    WallClock::time_point shownAt{};
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show)
-            shownAt = WallClock::now();
-        return false;
-    }
-};
-
-double seconds(WallClock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
 }
 
 // The probes alone, back to back: the distribution that sets the threshold.
@@ -238,200 +151,6 @@ int usage(const char *program)
                  "       %s --probes N          (N >= 1 probe sets alone)\n",
                  program, program);
     return 2;
-}
-
-// What one run gave: its scores, times and clock, whether it was disturbed,
-// and per repetition of each kernel its time, cycles per step at the measured
-// clock and counted cycles per step.
-struct RunFigures {
-    tarvo::Scores scores{};
-    double total = 0, outside = 0, clockHz = 0, slowest34 = 0;
-    tarvo::bench::ProbeReading before, after;
-    bool disturbed = true;
-    bool missedByProbes = false; // disturbed, though both probe sets were clean
-    std::array<double, 8 * tarvo::Repetitions> ms{}, cyclesPerStep{}, counted{};
-};
-
-// The speed test, run without a window or by a press of "Tester", through a
-// clock that notes, beside each reading of the process clock, the wall time
-// and the cycle count, and runs the probes before kernels 3 and 5.
-class Session {
-public:
-    explicit Session(bool window) : window_(window) {}
-
-    // The application and its windows, their files in a scratch directory.
-    bool setUpWindows(int &argc, char *argv[]);
-    // Runs the test once; false when the noted readings are not the test's.
-    bool run(int number, RunFigures &figures);
-    void tearDown()
-    {
-        if (window_)
-            tarvo::TApplication::DestroyForms();
-    }
-
-    bool probes() const { return probes_; }
-    bool window() const { return window_; }
-    const CycleCounter &cycleCounter() const { return cycleCounter_; }
-
-private:
-    tarvo::Clock notingClock();
-    tarvo::TestRun runTest(WallClock::time_point &end);
-    void analyse(const tarvo::TestRun &test, RunFigures &f) const;
-    int done() const { return window_ ? FormTest->ui->ProgressBar->value() : kernelsDone_; }
-    tarvo::bench::ProbeReading probe()
-    {
-        const WallClock::time_point begin = WallClock::now();
-        const tarvo::bench::ProbeReading r = tarvo::bench::ReadProbes(tarvo::bench::RunProbes());
-        probeWall_ += seconds(WallClock::now() - begin);
-        return r;
-    }
-
-    const bool window_;
-    const CycleCounter cycleCounter_;
-    const bool probes_ = tarvo::bench::ProbesAvailable();
-    const tarvo::Clock processClock_ = tarvo::ProcessClock();
-    std::unique_ptr<QApplication> application_;
-    std::unique_ptr<QTemporaryDir> scratch_;
-    ShowWatch entryShown_;
-    // The wrapper notes its readings; the figures per repetition come from the
-    // readings the speed test itself returns, which these notes must match.
-    std::vector<Reading> notes_;
-    tarvo::bench::ProbeReading probeBefore_, probeAfter_;
-    bool probedBefore_ = false, probedAfter_ = false, atStart_ = true;
-    double probeWall_ = 0.0;
-    // How many kernels are done: told by the speed test without a window, and
-    // by the test window's progress bar, which counts them, with one.
-    int kernelsDone_ = 0;
-};
-
-bool Session::setUpWindows(int &argc, char *argv[])
-{
-    application_ = std::make_unique<QApplication>(argc, argv);
-    // QApplication adopts the desktop's locale; the figures keep their points.
-    std::setlocale(LC_NUMERIC, "C");
-    // The entry window creates its history files in the working directory.
-    scratch_ = std::make_unique<QTemporaryDir>();
-    if (!scratch_->isValid() || !QDir::setCurrent(scratch_->path())) {
-        std::fprintf(stderr, "no scratch directory for the entry window's files\n");
-        return false;
-    }
-    tarvo::TApplication::Initialize();
-    CreateAllForms();
-    FormSaisie->installEventFilter(&entryShown_);
-    FormPrincipale->setVisible(true);
-    Horloge = notingClock();
-    return true;
-}
-
-// A repetition is read at its start, then at its end. The wrapper notes its
-// own readings after the process clock's at a start and before it at an end,
-// so that the noted intervals lie within the timed ones. The probes run before
-// the first start of kernel 3 and of kernel 5, outside them.
-tarvo::Clock Session::notingClock()
-{
-    return {[this]() -> std::int64_t {
-                Reading r{};
-                if (atStart_) {
-                    if (probes_ && !probedBefore_ && done() == 2) {
-                        probeBefore_ = probe();
-                        probedBefore_ = true;
-                    }
-                    if (probes_ && !probedAfter_ && done() == 4) {
-                        probeAfter_ = probe();
-                        probedAfter_ = true;
-                    }
-                    r.cpu = static_cast<std::clock_t>(processClock_.read());
-                    r.wall = WallClock::now();
-                    r.cycles = cycleCounter_.read();
-                } else {
-                    r.cycles = cycleCounter_.read();
-                    r.wall = WallClock::now();
-                    r.cpu = static_cast<std::clock_t>(processClock_.read());
-                }
-                atStart_ = !atStart_;
-                notes_.push_back(r);
-                return r.cpu;
-            },
-            processClock_.perSecond};
-}
-
-tarvo::TestRun Session::runTest(WallClock::time_point &end)
-{
-    if (!window_) {
-        const tarvo::TestRun test = tarvo::RunSpeedTest(notingClock(), [&](int k) { kernelsDone_ = k; });
-        end = WallClock::now();
-        return test;
-    }
-    // From the press until the entry window shows, before its own work begins.
-    entryShown_.shownAt = {};
-    DernierTest = {};
-    FormPrincipale->ui->ButtonTester->click();
-    end = entryShown_.shownAt;
-    const tarvo::TestRun test = DernierTest;
-    FormSaisie->setVisible(false);
-    QCoreApplication::processEvents();
-    return test;
-}
-
-bool Session::run(int number, RunFigures &f)
-{
-    notes_.clear();
-    notes_.reserve(2 * 8 * tarvo::Repetitions);
-    probeBefore_ = probeAfter_ = {};
-    probedBefore_ = probedAfter_ = false;
-    atStart_ = true;
-    kernelsDone_ = 0;
-    probeWall_ = 0.0;
-    const WallClock::time_point begin = WallClock::now();
-    WallClock::time_point end;
-    const tarvo::TestRun test = runTest(end);
-    // The notes, in the order the clock was read, against the test's own readings.
-    std::size_t next = 0;
-    bool matched = notes_.size() == 2 * 8 * tarvo::Repetitions;
-    for (const tarvo::KernelTiming &kernel : test.kernels)
-        for (const tarvo::ClockReadings &reading : kernel.readings) {
-            matched = matched && notes_[next].cpu == reading.start && notes_[next + 1].cpu == reading.end;
-            next += 2;
-        }
-    if (!matched) {
-        std::fprintf(stderr, "run %d: %zu clock readings noted, not those of the test\n", number, notes_.size());
-        return false;
-    }
-    f.scores = test.scores;
-    f.total = seconds(end - begin) - probeWall_;
-    f.before = probeBefore_;
-    f.after = probeAfter_;
-    analyse(test, f);
-    return true;
-}
-
-void Session::analyse(const tarvo::TestRun &test, RunFigures &f) const
-{
-    f.clockHz = probes_ && f.before.clockHz > 0.0 && f.after.clockHz > 0.0
-                    ? (f.before.clockHz + f.after.clockHz) / 2.0
-                    : 0.0;
-    double inside = 0.0;
-    std::vector<double> cycles34;
-    for (std::size_t k = 0; k < test.kernels.size(); ++k) {
-        const auto steps = static_cast<double>(tarvo::Kernels[k].innerSteps);
-        for (std::size_t rep = 0; rep < tarvo::Repetitions; ++rep) {
-            const std::size_t i = k * tarvo::Repetitions + rep;
-            const tarvo::ClockReadings &reading = test.kernels[k].readings[rep];
-            const Reading &a = notes_[2 * i];
-            const Reading &b = notes_[2 * i + 1];
-            inside += seconds(b.wall - a.wall);
-            f.ms[i] = 1000.0 * static_cast<double>(reading.end - reading.start)
-                / static_cast<double>(processClock_.perSecond);
-            f.cyclesPerStep[i] = f.ms[i] * 1e-3 * f.clockHz / steps;
-            f.counted[i] = static_cast<double>(b.cycles - a.cycles) / steps;
-            if (k == 2 || k == 3)
-                cycles34.push_back(f.cyclesPerStep[i]);
-        }
-    }
-    f.disturbed = !probes_ || tarvo::bench::Disturbed(f.before, f.after, cycles34);
-    f.missedByProbes = probes_ && f.disturbed && !tarvo::bench::Disturbed(f.before, f.after, {});
-    f.slowest34 = *std::max_element(cycles34.begin(), cycles34.end());
-    f.outside = f.total > 0.0 ? 100.0 * (f.total - inside) / f.total : 0.0;
 }
 
 std::string kernelName(std::size_t k, const char *figure)

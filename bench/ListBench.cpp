@@ -36,391 +36,32 @@
 //
 // Usage: tarvo_list_bench [--repeat N] [--sizes N,N,...] [--pages N] [--idle S] [--before PROGRAM] [DIR]
 // The files are written under DIR (default: a new folder in /tmp) and left there.
-#include "AllForms.h"
 #include "Children.h"
+#include "ListChildren.h"
 #include "Measure.h"
-#include "UnitComparer.h"
-#include "UnitConsulter.h"
-#include "UnitPrincipale.h"
-#include "UnitSaisie.h"
-
-#include "core/DataFiles.h"
-#include "core/FileAppend.h"
-#include "framework/Application.h"
-#include "framework/ComboBox.h"
-#include "framework/ListBox.h"
-
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QEventLoop>
-#include <QDir>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QTimer>
-#include <QWindow>
-
-#if TARVO_BENCH_XTEST
-#include <xcb/xcb.h>
-#include <xcb/xtest.h>
-#endif
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using tarvo::bench::ChildRun;
 using tarvo::bench::Field;
 using tarvo::bench::ResultLineText;
 using tarvo::bench::RunChild;
 using tarvo::bench::WriteLines;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// A kilobytes field of /proc/self/status (VmRSS, VmHWM).
-long statusKilobytes(const char *name)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string key = std::string(name) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0)
-            return std::strtol(line.c_str() + key.size(), nullptr, 10);
-    return -1;
-}
-
-// --- The children -----------------------------------------------------------
-
-// What both children do first: the six windows, their files in `dir`.
-bool startApplication(const char *dir)
-{
-    // The windows take their files' paths from the working directory.
-    if (!QDir::setCurrent(QString::fromLocal8Bit(dir))) {
-        std::fprintf(stderr, "no folder %s\n", dir);
-        return false;
-    }
-    tarvo::TApplication::Initialize();
-    CreateAllForms();
-    return true;
-}
-
-// Runs the loop for `ms` milliseconds, as it runs between a user's clicks:
-// asleep until something comes.
-void idleFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Sees when the loop takes the pointer move that follows a press: the press's
-// handler has returned and the loop has done what was waiting before it. The
-// move is sent once the release is being handled: sent with the press, it may
-// come before the release (a window manager holds the press a moment to give
-// the focus).
-class LoopWatch : public QObject {
-public:
-    LoopWatch() { qApp->installEventFilter(this); }
-    // `loop` is left once the loop is free.
-    void arm(QEventLoop *loop)
-    {
-        loop_ = loop;
-        released_ = false;
-        free_ = false;
-    }
-    bool released() const { return released_; }
-    bool free() const { return free_; }
-    Clock::time_point freeAt() const { return freeAt_; }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (!event->spontaneous())
-            return false;
-        if (event->type() == QEvent::MouseButtonRelease)
-            released_ = true;
-        else if (released_ && !free_ && event->type() == QEvent::MouseMove) {
-            free_ = true;
-            freeAt_ = Clock::now();
-            loop_->quit();
-        }
-        return false;
-    }
-
-private:
-    QEventLoop *loop_ = nullptr;
-    std::atomic<bool> released_ = false;
-    bool free_ = false;
-    Clock::time_point freeAt_;
-};
-
-// Presses at a point of a widget: a real press through the X server where
-// there is one, else one made by a call (offscreen).
-class Presser {
-public:
-    Presser()
-    {
-#if TARVO_BENCH_XTEST
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            return;
-        connection_ = xcb_connect(nullptr, nullptr);
-        if (xcb_connection_has_error(connection_))
-            return;
-        const xcb_query_extension_reply_t *test = xcb_get_extension_data(connection_, &xcb_test_id);
-        if (!test || !test->present)
-            return;
-        root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-        real_ = true;
-#endif
-    }
-    ~Presser()
-    {
-#if TARVO_BENCH_XTEST
-        if (connection_)
-            xcb_disconnect(connection_);
-#endif
-    }
-    Presser(const Presser &) = delete;
-    Presser &operator=(const Presser &) = delete;
-
-    bool real() const { return real_; }
-
-    // From the press at `local` in `target` until the loop is free again, in ms;
-    // negative when the point is not on the widget (covered) or the loop never
-    // came back.
-    double press(QWidget *target, QPoint local)
-    {
-        const QPoint global = target->mapToGlobal(local);
-        if (real_ && QApplication::widgetAt(global) != target) {
-            std::fprintf(stderr, "%s is covered at %d,%d\n", qPrintable(target->objectName()), global.x(),
-                         global.y());
-            return -1;
-        }
-        if (!real_) {
-            // The offscreen platform has no input of its own: the press and
-            // release are sent, then the loop runs what they left to do. The
-            // window is activated with the press, as a window manager does.
-            const Clock::time_point start = Clock::now();
-            target->window()->activateWindow();
-            const QPointF at(local);
-            QMouseEvent press(QEvent::MouseButtonPress, at, QPointF(global), Qt::LeftButton, Qt::LeftButton, {});
-            QMouseEvent release(QEvent::MouseButtonRelease, at, QPointF(global), Qt::LeftButton, {}, {});
-            QApplication::sendEvent(target, &press);
-            QApplication::sendEvent(target, &release);
-            QCoreApplication::processEvents();
-            return msSince(start);
-        }
-#if TARVO_BENCH_XTEST
-        const qreal ratio = target->window()->devicePixelRatio();
-        const auto x = std::int16_t(global.x() * ratio), y = std::int16_t(global.y() * ratio);
-        fake(XCB_MOTION_NOTIFY, 0, x, y);
-        xcb_flush(connection_);
-        idleFor(100); // the pointer there before the press, as a user's
-        QEventLoop loop;
-        watch_.arm(&loop);
-        const Clock::time_point start = Clock::now();
-        fake(XCB_BUTTON_PRESS, 1, x, y);
-        fake(XCB_BUTTON_RELEASE, 1, x, y);
-        xcb_flush(connection_);
-        // xcb may be used from two threads.
-        std::atomic<bool> stop = false;
-        std::thread mover([&] {
-            while (!watch_.released() && !stop)
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            fake(XCB_MOTION_NOTIFY, 0, std::int16_t(x + 1), y);
-            xcb_flush(connection_);
-        });
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
-        stop = true;
-        mover.join();
-        if (!watch_.free())
-            return -1;
-        return std::chrono::duration<double, std::milli>(watch_.freeAt() - start).count();
-#else
-        return -1;
-#endif
-    }
-
-private:
-#if TARVO_BENCH_XTEST
-    void fake(std::uint8_t type, std::uint8_t detail, std::int16_t x, std::int16_t y)
-    {
-        xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? root_ : XCB_NONE,
-                            x, y, 0);
-    }
-
-    xcb_connection_t *connection_ = nullptr;
-    xcb_window_t root_ = XCB_NONE;
-    LoopWatch watch_;
-#endif
-    bool real_ = false;
-};
-
-QPoint centreOf(QWidget *widget)
-{
-    return widget->rect().center();
-}
-
-// A point of `widget` not covered by another window, or none.
-std::optional<QPoint> uncoveredPoint(QWidget *widget)
-{
-    for (int y = widget->height() - 8; y > 4; y -= 16)
-        for (int x = 8; x < widget->width() - 4; x += 16)
-            if (QApplication::widgetAt(widget->mapToGlobal(QPoint(x, y))) == widget)
-                return QPoint(x, y);
-    return std::nullopt;
-}
-
-struct Scroll {
-    std::size_t pages = 0;
-    double ms = 0;
-    double p99 = 0;
-    bool reachedEnd = false;
-};
-
-// From the top to the bottom, a page at a time, each page painted before the
-// next; a long list is sampled by at most `pages` pages spread evenly over it.
-Scroll scrollThrough(tarvo::TListBox *list, int pages)
-{
-    QScrollBar *bar = list->verticalScrollBar();
-    bar->setValue(0);
-    list->viewport()->repaint();
-    std::vector<double> pageTimes;
-    const int steps = std::max(1, bar->maximum() / std::max(1, bar->pageStep()));
-    const int stride = std::max(1, steps / std::max(1, pages)) * bar->pageStep();
-    Clock::time_point start = Clock::now();
-    while (pages > 0 && bar->value() < bar->maximum()) {
-        const Clock::time_point page = Clock::now();
-        bar->setValue(bar->value() + stride);
-        list->viewport()->repaint();
-        pageTimes.push_back(msSince(page));
-    }
-    Scroll scroll;
-    scroll.ms = msSince(start);
-    const int top = list->indexAt(QPoint(1, 1)).row();
-    scroll.reachedEnd = pages == 0 || (top >= 0 && top + bar->pageStep() >= list->count() - 1);
-    // The slowest pages say more about the other processes on the machine than
-    // about the list: the 99th percentile is given beside the worst.
-    std::sort(pageTimes.begin(), pageTimes.end());
-    scroll.p99 = pageTimes.empty() ? 0 : pageTimes[pageTimes.size() * 99 / 100];
-    scroll.pages = pageTimes.size();
-    return scroll;
-}
-
-int runLoad(const char *dir, long expected, int pages, int idleMs)
-{
-    if (!startApplication(dir))
-        return 2;
-    auto *consulterList = FormConsulter->findChild<tarvo::TListBox *>(QStringLiteral("ListDonnees"));
-    auto *comparerList = FormComparer->findChild<tarvo::TListBox *>(QStringLiteral("ListDonnees"));
-    auto *consulter = FormPrincipale->findChild<QPushButton *>(QStringLiteral("ButtonConsulter"));
-    auto *comparer = FormPrincipale->findChild<QPushButton *>(QStringLiteral("ButtonComparer"));
-    if (!consulterList || !comparerList || !consulter || !comparer)
-        return 2;
-    FormPrincipale->setVisible(true);
-    Presser presser;
-    idleFor(std::max(idleMs, 300));
-
-    const long before = statusKilobytes("VmRSS");
-    std::ofstream("/proc/self/clear_refs") << "5"; // the peak from here on
-    const double load = presser.press(consulter, centreOf(consulter));
-    if (load < 0 || consulterList->count() != expected) {
-        std::fprintf(stderr, "the list holds %d lines, not %ld\n", consulterList->count(), expected);
-        return 3;
-    }
-
-    // Back to the main window, then "Comparer", which only a recorded result enables.
-    FormPrincipale->raise();
-    FormPrincipale->activateWindow();
-    idleFor(300);
-    comparer->setEnabled(true);
-    const double second = presser.press(comparer, centreOf(comparer));
-    if (second < 0 || comparerList->count() != expected) {
-        std::fprintf(stderr, "the comparison list holds %d lines, not %ld\n", comparerList->count(), expected);
-        return 3;
-    }
-
-    // A result recorded; the main window comes first, then a click into the
-    // comparison window, whose activation reloads it.
-    tarvo::ResultRecord record;
-    record.Processeur = QStringLiteral("Ajout");
-    tarvo::AppendToFile(tarvo::DataFilePath(tarvo::ResultsFileName), tarvo::ResultLine(record));
-    FormPrincipale->raise();
-    FormPrincipale->activateWindow();
-    idleFor(300);
-    const std::optional<QPoint> into =
-        presser.real() ? uncoveredPoint(comparerList->viewport()) : std::optional(QPoint(8, 8));
-    const double reload = into ? presser.press(comparerList->viewport(), *into) : -1;
-    const long peak = statusKilobytes("VmHWM");
-    if (reload < 0 || comparerList->count() != expected + 1) {
-        std::fprintf(stderr, "the reloaded list holds %d lines, not %ld\n", comparerList->count(), expected + 1);
-        return 3;
-    }
-
-    const Scroll scrolled = scrollThrough(consulterList, pages);
-    std::printf("load=%.1f second=%.1f reload=%.1f before=%ld peak=%ld pages=%zu scroll=%.1f p99=%.3f end=%d "
-                "real=%d\n",
-                load, second, reload, before, peak, scrolled.pages, scrolled.ms, scrolled.p99, scrolled.reachedEnd ? 1 : 0,
-                presser.real() ? 1 : 0);
-    tarvo::TApplication::DestroyForms();
-    return 0;
-}
-
-int runDropDown(const char *dir, long expected)
-{
-    if (!startApplication(dir))
-        return 2;
-    // Its activation opens (or creates) the four history files.
-    FormSaisie->setVisible(true);
-    QCoreApplication::processEvents();
-    auto *combo = FormSaisie->findChild<tarvo::TComboBox *>(QStringLiteral("ComboCPU"));
-    const long before = statusKilobytes("VmRSS");
-    std::ofstream("/proc/self/clear_refs") << "5";
-
-    // The drop-down loads the list, then the list opens and is painted.
-    double times[2] = {};
-    for (double &time : times) {
-        const Clock::time_point start = Clock::now();
-        combo->showPopup();
-        QCoreApplication::processEvents();
-        time = msSince(start);
-        if (combo->count() != expected || !combo->view()->isVisible()) {
-            std::fprintf(stderr, "the drop-down list holds %d entries, not %ld\n", combo->count(), expected);
-            return 3;
-        }
-        combo->hidePopup();
-        QCoreApplication::processEvents();
-    }
-    std::printf("drop=%.1f redrop=%.1f before=%ld peak=%ld\n", times[0], times[1], before,
-                statusKilobytes("VmHWM"));
-    tarvo::TApplication::DestroyForms();
-    return 0;
-}
-
-// --- The parent -------------------------------------------------------------
 
 // A processor history entry, about 14 bytes with its line end.
 std::string historyEntry(std::mt19937 &random)
@@ -598,23 +239,12 @@ void printLegend(bool real)
         "offscreen or not, made by a call");
 }
 
-int runChild(int argc, char *argv[])
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    const long expected = std::strtol(argv[3], nullptr, 10);
-    if (argv[1][2] == 'l')
-        return runLoad(argv[2], expected, argc >= 5 ? std::atoi(argv[4]) : 0, argc >= 6 ? std::atoi(argv[5]) : 0);
-    return runDropDown(argv[2], expected);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
     if (argc >= 4 && (std::strcmp(argv[1], "--load") == 0 || std::strcmp(argv[1], "--dropdown") == 0))
-        return runChild(argc, argv);
+        return tarvo::bench::RunListChild(argc, argv);
 
     Options options = parseOptions(argc, argv);
     if (options.root.empty()) {
