@@ -6,10 +6,12 @@
 #include "cli/Merge.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
+#include "cli/PerCore.h"
 #include "cli/Rank.h"
 #include "cli/RunReport.h"
 #include "cli/Runs.h"
 #include "cli/Save.h"
+#include "cli/Threads.h"
 
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
@@ -119,6 +121,10 @@ int perform(const Options &options, Output &out)
         return rankMode(options, out);
     case Mode::Merge:
         return mergeMode(options, out);
+    case Mode::Threads:
+        return RunThreadsMode({options.threads, options.pin, options.repeat, options.format == Format::Json}, out);
+    case Mode::PerCore:
+        return RunPerCoreMode({options.repeat, options.format == Format::Json}, out);
     }
     return ExitUsage;
 }

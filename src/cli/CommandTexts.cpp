@@ -39,6 +39,8 @@ QString HelpHeading(HelpSection section)
     switch (section) {
     case HelpSection::Test:
         return QStringLiteral("Tester :");
+    case HelpSection::Cores:
+        return QStringLiteral("Tous les cœurs (avec --repeat et --json ; rien n'est enregistré ni classé) :");
     case HelpSection::View:
         return QStringLiteral("Consulter :");
     case HelpSection::Gather:
@@ -112,15 +114,23 @@ QString ModesTogether(const QString &first, const QString &second)
 
 QString NoAction()
 {
-    return UsageRefused(QStringLiteral("aucune action demandée (--run, --list, --rank --index, --merge)."));
+    return UsageRefused(QStringLiteral("aucune action demandée (--run, --list, --rank --index, --merge, --threads, "
+                                       "--per-core)."));
 }
 
-QString OptionsNeed(const QStringList &options, const QString &needed)
+QString OptionsNeed(const QStringList &options, const QString &needed, const QString &because)
 {
-    return UsageRefused(QStringLiteral("%1 %2 avec %3.")
+    return UsageRefused(QStringLiteral("%1 %2 avec %3%4.")
                             .arg(enumeration(options),
                                  options.size() > 1 ? QStringLiteral("s'emploient") : QStringLiteral("s'emploie"),
-                                 needed));
+                                 needed, because.isEmpty() ? QString() : QStringLiteral(" : ") + because));
+}
+
+QString OneCoreResults(const QString &mode)
+{
+    return QStringLiteral("%1 mesure plusieurs cœurs, et TARVODAT.TXT ne tient que des résultats de --run, "
+                          "d'un seul cœur chacun")
+        .arg(mode);
 }
 
 QString OptionDemands(const QString &option, const QStringList &oneOf)

@@ -17,7 +17,7 @@ QString Prefixed(const QString &message);
 
 // --help: an option's line, under its heading. `column` is where the text
 // starts; continuation lines of the text start there too.
-enum class HelpSection { Test, View, Gather, General };
+enum class HelpSection { Test, Cores, View, Gather, General };
 struct OptionHelp {
     HelpSection section;
     const char *synopsis;
@@ -47,6 +47,20 @@ inline constexpr OptionHelp Motherboard[] = {{S::Test, "--motherboard=TEXTE", "l
 inline constexpr OptionHelp Rank[] = {
     {S::Test, "--rank", "donne le rang de l'indice parmi les résultats enregistrés\n"
                         "(« 12e sur 341 ») et son rapport à leur médiane"}};
+inline constexpr OptionHelp Threads[] = {
+    {S::Cores, "--threads=N|all", "les huit calculs sur N fils à la fois (all : un par processeur\n"
+                                  "utilisable), partis ensemble, chacun attaché à son processeur,\n"
+                                  "après un essai du même code sur un seul cœur. Donne chaque fil,\n"
+                                  "les résultats multi-cœurs (la somme des résultats des fils,\n"
+                                  "comme les autres programmes de mesure), le même travail sur la\n"
+                                  "durée réelle, la mise à l'échelle et l'efficacité ; « perturbé »\n"
+                                  "quand la durée réelle dément les horloges des fils"}};
+inline constexpr OptionHelp NoPin[] = {
+    {S::Cores, "--no-pin", "avec --threads : les fils ne sont attachés à aucun processeur"}};
+inline constexpr OptionHelp PerCore[] = {
+    {S::Cores, "--per-core", "le test de « Tester » sur chaque processeur tour à tour : type de\n"
+                             "cœur, grappe, jumeau SMT, fréquence maximale, résultats, et une\n"
+                             "marque à plus de 10 % sous la médiane de son type, avec la cause"}};
 inline constexpr OptionHelp List[] = {
     {S::View, "--list --csv", "les résultats enregistrés, dans l'ordre de « Consulter », en CSV"},
     {S::View, "--list --json", "les mêmes, en JSON (UTF-8 dans les deux cas)"}};
@@ -78,7 +92,10 @@ QString BadRepeatCount(const QString &value);
 QString BadIndexValue(const QString &value);
 QString ModesTogether(const QString &first, const QString &second);
 QString NoAction();
-QString OptionsNeed(const QStringList &options, const QString &needed);
+// `because`, when given, says why.
+QString OptionsNeed(const QStringList &options, const QString &needed, const QString &because = {});
+// Why an option of the stored results does not go with `mode`.
+QString OneCoreResults(const QString &mode);
 QString OptionDemands(const QString &option, const QStringList &oneOf);
 QString FilesExpected(const QString &option);
 QString ChooseOne(const QString &first, const QString &second);

@@ -51,7 +51,7 @@ QString HelpText()
 {
     QString page = HelpIntroduction();
     for (const HelpSection section :
-         {HelpSection::Test, HelpSection::View, HelpSection::Gather, HelpSection::General}) {
+         {HelpSection::Test, HelpSection::Cores, HelpSection::View, HelpSection::Gather, HelpSection::General}) {
         page += u'\n';
         if (const QString heading = HelpHeading(section); !heading.isEmpty())
             page += heading + u'\n';

@@ -1,6 +1,9 @@
 #include "cli/Options.h"
 
+#include "cli/Threads.h"
 #include "cli/ToolkitOptions.h"
+
+#include "core/ThreadedRun.h"
 
 #include <charconv>
 #include <cmath>
@@ -42,6 +45,15 @@ Refusal takeIndex(Options &options, const char *text)
     return {};
 }
 
+Refusal takeThreads(Options &options, const char *text)
+{
+    const ThreadCount count = ParseThreadCount(text, int(UsableCpus().size()));
+    if (!count.refusal.isEmpty())
+        return UsageRefused(count.refusal);
+    options.threads = count.threads;
+    return {};
+}
+
 // A description is kept as typed; --save checks it.
 template <std::optional<QString> Options::*field>
 Refusal takeText(Options &options, const char *text)
@@ -63,11 +75,12 @@ constexpr const char *rankedThings[] = {"run", "index"};
 // Rows that break two rules are refused for the first row's rule, in this order.
 constexpr OptionRow table[] = {
     {.name = "run", .mode = Mode::Run, .help = help::Run},
-    {.name = "repeat", .value = true, .modes = In({Mode::Run}), .take = takeRepeat, .help = help::Repeat},
+    {.name = "repeat", .value = true, .modes = In({Mode::Run, Mode::Threads, Mode::PerCore}), .take = takeRepeat, .help = help::Repeat},
     {.name = "csv", .modes = In({Mode::List}), .excludes = "json", .take = set<&Options::format, Format::Csv>},
-    {.name = "json", .modes = In({Mode::Run, Mode::List}), .take = set<&Options::format, Format::Json>,
+    {.name = "json", .modes = In({Mode::Run, Mode::List, Mode::Threads, Mode::PerCore}), .take = set<&Options::format, Format::Json>,
      .help = help::Json},
-    {.name = "save", .modes = In({Mode::Run}), .take = set<&Options::save, true>, .help = help::Save},
+    {.name = "save", .modes = In({Mode::Run}), .take = set<&Options::save, true>, .help = help::Save,
+     .oneCoreResults = true},
     {.name = "processor", .value = true, .modes = In({Mode::Run}), .needs = "save",
      .take = takeText<&Options::processor>, .help = help::Processor},
     {.name = "base-frequency", .value = true, .modes = In({Mode::Run}), .needs = "save",
@@ -77,10 +90,14 @@ constexpr OptionRow table[] = {
     {.name = "motherboard", .value = true, .modes = In({Mode::Run}), .needs = "save",
      .take = takeText<&Options::motherboard>, .help = help::Motherboard},
     {.name = "rank", .modes = In({Mode::Run, Mode::Rank}), .demands = rankedThings,
-     .take = set<&Options::rank, true>, .help = help::Rank},
+     .take = set<&Options::rank, true>, .help = help::Rank, .oneCoreResults = true},
     {.name = "list", .mode = Mode::List, .demands = formats, .help = help::List},
     {.name = "merge", .mode = Mode::Merge, .operands = true, .help = help::Merge},
     {.name = "index", .value = true, .mode = Mode::Rank, .needs = "rank", .take = takeIndex, .help = help::Index},
+    {.name = "threads", .value = true, .mode = Mode::Threads, .take = takeThreads, .help = help::Threads,
+     .manyCores = true},
+    {.name = "no-pin", .modes = In({Mode::Threads}), .take = set<&Options::pin, false>, .help = help::NoPin},
+    {.name = "per-core", .mode = Mode::PerCore, .help = help::PerCore, .manyCores = true},
     {.name = "help", .mode = Mode::Help, .help = help::Help, .letter = 'h', .wins = true},
     {.name = "version", .mode = Mode::Version, .help = help::Version, .wins = true},
 };
@@ -194,7 +211,13 @@ Refusal brokenRule(int i, Mode mode, const std::vector<bool> &given)
         for (const OptionRow &other : table)
             if (other.mode && (row.modes & In({*other.mode})) != 0)
                 accepting << asked(other);
-        return OptionsNeed({dashed(row)}, accepting.join(QStringLiteral(" ou ")));
+        // The stored results are one core's each: a figure of many cores is
+        // neither saved among them nor ranked against them.
+        QString because;
+        for (const OptionRow &other : table)
+            if (row.oneCoreResults && other.manyCores && other.mode == mode)
+                because = OneCoreResults(dashed(other));
+        return OptionsNeed({dashed(row)}, accepting.join(QStringLiteral(" ou ")), because);
     }
     return {};
 }

@@ -20,7 +20,7 @@
 
 namespace tarvo::cli {
 
-enum class Mode { Help, Version, Run, List, Rank, Merge };
+enum class Mode { Help, Version, Run, List, Rank, Merge, Threads, PerCore };
 enum class Format { Text, Csv, Json };
 
 struct Options {
@@ -36,6 +36,8 @@ struct Options {
     std::optional<QString> overclockFrequency;
     std::optional<QString> motherboard;
     std::vector<std::string> files; // --merge
+    int threads = 0;  // --threads N, or the usable CPUs for "all"
+    bool pin = true;  // --no-pin leaves the threads to the scheduler
 };
 
 // A command line that cannot be followed: the French line to print.
@@ -71,6 +73,8 @@ struct OptionRow {
     std::span<const OptionHelp> help = {};
     char letter = 0;                   // a one-letter form ("-h")
     bool wins = false;                 // given, it is done whatever else is given
+    bool oneCoreResults = false;       // reads or writes the stored results, one core's each
+    bool manyCores = false;            // the mode's figures are not one core's
 };
 
 std::span<const OptionRow> OptionTable();

@@ -52,7 +52,9 @@ void writeSpread(const QString &name, const Spread &spread, Output &out)
                     column(Figure(spread.max), 10), column(Figure(spread.variationPercent), 8));
 }
 
-void writeConditionsJson(const Conditions &c, JsonWriter &json)
+} // namespace
+
+void WriteConditionsJson(const Conditions &c, JsonWriter &json)
 {
     json.beginObject();
     json.key("processor").value(c.processor);
@@ -71,6 +73,8 @@ void writeConditionsJson(const Conditions &c, JsonWriter &json)
     json.key("throttle_count").value(c.throttleCount ? std::optional(std::int64_t(*c.throttleCount)) : std::nullopt);
     json.endObject();
 }
+
+namespace {
 
 void writeSpreadJson(const char *name, const Spread &spread, JsonWriter &json)
 {
@@ -172,21 +176,26 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
         out << QStringLiteral("Rang%1 : %2.\n").arg(which, RankText(*outcome.ranking));
 }
 
-void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome, Output &out)
+void WriteProgramJson(JsonWriter &json)
 {
-    const std::vector<RunConditions> conditions = RunConditionsOf(session.runs);
-    JsonWriter json(out);
-    json.beginObject();
     json.key("program").value("CPU Tarvo 32");
     json.key("version").value(ProgramVersion());
     json.key("architecture").value(Architecture());
     json.key("compiler").value(Compiler());
     json.key("date").value(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+}
+
+void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome, Output &out)
+{
+    const std::vector<RunConditions> conditions = RunConditionsOf(session.runs);
+    JsonWriter json(out);
+    json.beginObject();
+    WriteProgramJson(json);
     json.newline().key("conditions").beginObject();
     json.key("before");
-    writeConditionsJson(session.before, json);
+    WriteConditionsJson(session.before, json);
     json.key("after");
-    writeConditionsJson(session.after, json);
+    WriteConditionsJson(session.after, json);
     json.key("throttle_events").value(counter(ThrottleEvents(conditions)));
     json.key("clock_move_percent").value(ClockMovePercent(conditions));
     json.endObject();

@@ -23,6 +23,12 @@ void WriteConditionsText(const Conditions &before, Output &out);
 void WriteRunLineText(const Session &session, Output &out); // the latest run, when repeated
 void WriteConclusionText(const Session &session, const RunOutcome &outcome, Output &out);
 
+class JsonWriter;
+// The program's members at the head of a JSON document: name, version,
+// architecture, compiler, date.
+void WriteProgramJson(JsonWriter &json);
+void WriteConditionsJson(const Conditions &c, JsonWriter &json);
+
 void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome,
                       Output &out);
 

@@ -4,6 +4,8 @@
 #include "cli/Options.h"
 #include "cli/Save.h"
 
+#include "core/ThreadedRun.h"
+
 #include <QTest>
 
 #include <algorithm>
@@ -49,7 +51,7 @@ bool windows(const QStringList &arguments)
 // What a parse gave, in a few words a row can state.
 QString summary(const Options &o)
 {
-    static const char *const modes[] = {"help", "version", "run", "list", "rank", "merge"};
+    static const char *const modes[] = {"help", "version", "run", "list", "rank", "merge", "threads", "per-core"};
     static const char *const formats[] = {"text", "csv", "json"};
     QString text = QStringLiteral("%1 %2").arg(QLatin1String(modes[int(o.mode)]), QLatin1String(formats[int(o.format)]));
     if (o.repeat != 1)
@@ -62,6 +64,10 @@ QString summary(const Options &o)
         text += QStringLiteral(" save=%1|%2|%3|%4")
                     .arg(o.processor.value_or("-"), o.baseFrequency.value_or("-"), o.overclockFrequency.value_or("-"),
                          o.motherboard.value_or("-"));
+    if (o.threads)
+        text += QStringLiteral(" threads=%1").arg(o.threads);
+    if (!o.pin)
+        text += QStringLiteral(" no-pin");
     for (const std::string &file : o.files)
         text += u' ' + QString::fromStdString(file);
     return text;
@@ -195,6 +201,17 @@ private slots:
                                              << "--rank s'emploie avec --run ou --index VALEUR.";
         QTest::newRow("csv and json") << QStringList{"--run", "--csv", "--json"} << "choisissez --csv ou --json, pas les deux";
         QTest::newRow("list without format") << QStringList{"--list"} << "--list demande --csv ou --json.";
+        const QString usable = QString::number(tarvo::UsableCpus().size());
+        QTest::newRow("threads all, unpinned, repeated")
+            << QStringList{"--threads=all", "--no-pin", "--repeat=3", "--json"}
+            << "threads json repeat=3 threads=" + usable + " no-pin";
+        QTest::newRow("threads 0") << QStringList{"--threads=0"} << "au moins 1 fil d'exécution, pas 0";
+        QTest::newRow("threads above the usable CPUs")
+            << QStringList{"--threads=100000"} << "dépasse les " + usable + " processeurs";
+        QTest::newRow("threads beyond int") << QStringList{"--threads=99999999999"} << "dépasse les";
+        QTest::newRow("threads not a number") << QStringList{"--threads=deux"} << "ou « all », pas « deux »";
+        QTest::newRow("threads ranked, with the reason")
+            << QStringList{"--threads=1", "--rank"} << "--threads mesure plusieurs cœurs, et TARVODAT.TXT";
     }
     void parses()
     {

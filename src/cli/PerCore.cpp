@@ -1,0 +1,256 @@
+#include "cli/PerCore.h"
+
+#include "cli/Conditions.h"
+#include "cli/Json.h"
+#include "cli/RunReport.h"
+#include "cli/Runs.h"
+
+#include "core/Conversions.h"
+#include "core/Spread.h"
+#include "core/ThreadedRun.h"
+
+#include <algorithm>
+
+namespace tarvo::cli {
+
+namespace {
+
+CoreType kindOf(int cpu, const CpuTopology &topology)
+{
+    const CpuInfo *info = topology.find(cpu);
+    return info ? info->type : CoreType::Unknown;
+}
+
+QString gigahertz(double hz)
+{
+    return hz > 0.0 ? Figure(hz / 1e9) + QStringLiteral(" GHz") : QStringLiteral("inconnue");
+}
+
+double maxFrequencyHz(int cpu, const CpuTopology &topology)
+{
+    const CpuInfo *info = topology.find(cpu);
+    return info && info->maxFrequencyKHz ? double(*info->maxFrequencyKHz) * 1e3 : 0.0;
+}
+
+QString kindText(CoreType type)
+{
+    switch (type) {
+    case CoreType::Performance: return QStringLiteral("performance");
+    case CoreType::Efficiency: return QStringLiteral("efficacité");
+    case CoreType::Unknown: break;
+    }
+    return QStringLiteral("unique");
+}
+
+const char *kindKey(CoreType type)
+{
+    return type == CoreType::Performance ? "performance" : type == CoreType::Efficiency ? "efficiency" : "unknown";
+}
+
+double kindMedian(CoreType kind, const std::vector<CoreFigures> &all, const CpuTopology &topology,
+                  double CoreFigures::*field)
+{
+    std::vector<double> values;
+    for (const CoreFigures &f : all)
+        if (kindOf(f.cpu, topology) == kind && f.*field > 0.0)
+            values.push_back(f.*field);
+    return Median(values);
+}
+
+// The CPUs of a core other than `cpu` itself.
+QString siblingsText(int cpu, const CpuTopology &topology)
+{
+    QStringList others;
+    for (int sibling : topology.siblingsOf(cpu))
+        others << QString::number(sibling);
+    return others.isEmpty() ? QStringLiteral("aucun") : others.join(QLatin1Char(','));
+}
+
+QString clusterText(int cpu, const CpuTopology &topology)
+{
+    const CpuInfo *info = topology.find(cpu);
+    if (!info || (!info->cluster && !info->package))
+        return QStringLiteral("?");
+    return QString::number(info->cluster.value_or(*info->package));
+}
+
+CoreFigures mediansOf(int cpu, const std::vector<RunRecord> &runs)
+{
+    CoreFigures f;
+    f.cpu = cpu;
+    std::vector<double> e, fl, i, clock;
+    for (const RunRecord &run : runs) {
+        e.push_back(run.test.scores.entier);
+        fl.push_back(run.test.scores.flottant);
+        i.push_back(run.test.scores.indice);
+        for (double hz : {run.conditions.clockBeforeHz, run.conditions.clockAfterHz})
+            if (hz > 0.0)
+                clock.push_back(hz);
+        const auto &before = run.conditions.throttleBefore, &after = run.conditions.throttleAfter;
+        f.throttled = f.throttled || (before && after && *after != *before);
+    }
+    f.entier = Median(e);
+    f.flottant = Median(fl);
+    f.indice = Median(i);
+    f.clockHz = Median(clock);
+    return f;
+}
+
+void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology, Output &out)
+{
+    out << QStringLiteral("\nCPU  type          grappe  jumeau SMT  fréq. max  fréq. mesurée      entier    flottant"
+                          "      indice\n");
+    for (const CoreFigures &f : all) {
+        const bool slow = !SlowReasons(f, all, topology).isEmpty();
+        out << QStringLiteral("%1  %2 %3  %4 %5 %6 %7  %8  %9%10\n")
+                   .arg(QString::number(f.cpu).rightJustified(3), kindText(kindOf(f.cpu, topology)).leftJustified(12),
+                        clusterText(f.cpu, topology).rightJustified(7), siblingsText(f.cpu, topology).rightJustified(10),
+                        gigahertz(maxFrequencyHz(f.cpu, topology)).rightJustified(10),
+                        gigahertz(f.clockHz).rightJustified(14), FormatFloat(float(f.entier)).rightJustified(10),
+                        FormatFloat(float(f.flottant)).rightJustified(10), FormatFloat(float(f.indice)).rightJustified(10))
+                   .arg(slow ? QStringLiteral(" *") : QString());
+    }
+    bool marked = false;
+    for (const CoreFigures &f : all) {
+        const QStringList reasons = SlowReasons(f, all, topology);
+        if (reasons.isEmpty())
+            continue;
+        if (!marked)
+            out << QStringLiteral("\n* plus de 10 % sous la médiane de l'indice de son type :\n");
+        marked = true;
+        out << QStringLiteral("  processeur %1 : %2\n").arg(f.cpu).arg(reasons.join(QStringLiteral(" ; ")));
+    }
+    for (CoreType kind : {CoreType::Performance, CoreType::Efficiency, CoreType::Unknown}) {
+        std::vector<double> values;
+        for (const CoreFigures &f : all)
+            if (kindOf(f.cpu, topology) == kind)
+                values.push_back(f.indice);
+        if (values.empty())
+            continue;
+        const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+        out << QStringLiteral("Type %1 : %2 processeur(s), indice médian %3, écart du plus lent au plus rapide %4 %\n")
+                   .arg(kindText(kind))
+                   .arg(values.size())
+                   .arg(Figure(Median(values)), Figure(*lowest > 0.0 ? 100.0 * (*highest - *lowest) / *lowest : 0.0));
+    }
+    if (!marked)
+        out << QStringLiteral("Aucun processeur à plus de 10 % sous la médiane de son type.\n");
+}
+
+void writeJson(const Conditions &before, const Conditions &after, const std::vector<CoreFigures> &all,
+               const std::vector<std::vector<RunRecord>> &runs, const CpuTopology &topology, Output &out)
+{
+    JsonWriter json(out);
+    json.beginObject();
+    WriteProgramJson(json);
+    json.key("mode").value("per_core");
+    json.newline().key("conditions").beginObject();
+    json.key("before");
+    WriteConditionsJson(before, json);
+    json.key("after");
+    WriteConditionsJson(after, json);
+    json.endObject();
+    json.newline().key("cpus").beginArray();
+    for (std::size_t c = 0; c < all.size(); ++c) {
+        const CoreFigures &f = all[c];
+        const CpuInfo *info = topology.find(f.cpu);
+        json.newline().beginObject();
+        json.key("cpu").value(f.cpu);
+        json.key("type").value(kindKey(kindOf(f.cpu, topology)));
+        json.key("package").value(info ? info->package : std::nullopt);
+        json.key("cluster").value(info ? info->cluster : std::nullopt);
+        json.key("capacity").value(info ? info->capacity : std::nullopt);
+        json.key("smt_siblings").beginArray();
+        for (int sibling : topology.siblingsOf(f.cpu))
+            json.value(sibling);
+        json.endArray();
+        json.key("max_frequency_hz").value(maxFrequencyHz(f.cpu, topology) > 0.0 ? std::optional(maxFrequencyHz(f.cpu, topology)) : std::nullopt);
+        json.key("measured_clock_hz").value(f.clockHz > 0.0 ? std::optional(f.clockHz) : std::nullopt);
+        json.key("integer").value(f.entier);
+        json.key("floating").value(f.flottant);
+        json.key("index").value(f.indice);
+        json.key("runs").beginArray();
+        for (const RunRecord &run : runs[c])
+            json.beginObject()
+                .key("integer").value(run.test.scores.entier)
+                .key("floating").value(run.test.scores.flottant)
+                .key("index").value(run.test.scores.indice)
+                .endObject();
+        json.endArray();
+        const QStringList reasons = SlowReasons(f, all, topology);
+        json.key("slow").value(!reasons.isEmpty());
+        json.key("reasons").beginArray();
+        for (const QString &reason : reasons)
+            json.value(reason);
+        json.endArray().endObject();
+    }
+    json.endArray();
+    json.endObject().newline();
+}
+
+} // namespace
+
+QStringList SlowReasons(const CoreFigures &f, const std::vector<CoreFigures> &all, const CpuTopology &topology)
+{
+    const CoreType kind = kindOf(f.cpu, topology);
+    const double median = kindMedian(kind, all, topology, &CoreFigures::indice);
+    if (!(f.indice < SlowBelow * median))
+        return {};
+    QStringList reasons;
+    double highest = 0.0;
+    for (const CoreFigures &other : all)
+        if (kindOf(other.cpu, topology) == kind)
+            highest = std::max(highest, maxFrequencyHz(other.cpu, topology));
+    if (const double own = maxFrequencyHz(f.cpu, topology); own > 0.0 && own < 0.98 * highest)
+        reasons << QStringLiteral("fréquence maximale plus basse (%1 contre %2)").arg(gigahertz(own), gigahertz(highest));
+    if (const double clock = kindMedian(kind, all, topology, &CoreFigures::clockHz); f.clockHz > 0.0 && f.clockHz < 0.95 * clock)
+        reasons << QStringLiteral("fréquence mesurée plus basse (%1 contre %2 en médiane)").arg(gigahertz(f.clockHz), gigahertz(clock));
+    if (f.throttled)
+        reasons << QStringLiteral("limitation thermique pendant son test");
+    if (reasons.isEmpty())
+        reasons << QStringLiteral("cause inconnue");
+    return reasons;
+}
+
+int RunPerCoreMode(const PerCoreRequest &request, Output &out)
+{
+    const std::vector<int> cpus = UsableCpus();
+    const CpuTopology topology = ReadCpuTopology();
+    const Clock clock = ProcessClock(); // the clock "Tester" runs on
+    const bool text = !request.json;
+    const Conditions before = ReadConditions();
+    if (text) {
+        WriteConditionsText(before, out);
+        out << QStringLiteral("Le test sur chacun des %1 processeurs utilisables, tour à tour%2.\n")
+                   .arg(cpus.size())
+                   .arg(request.repeat > 1 ? QStringLiteral(", %1 fois").arg(request.repeat) : QString());
+        out.flush();
+    }
+    // Round after round rather than CPU after CPU: a disturbance then falls
+    // on one run of every CPU, not on all the runs of one.
+    std::vector<std::vector<RunRecord>> runs(cpus.size());
+    for (int r = 0; r < request.repeat; ++r) {
+        for (std::size_t c = 0; c < cpus.size(); ++c) {
+            const PinnedThread pinned(cpus[c]);
+            runs[c].push_back(RunOnce(clock, "/"));
+            if (text) {
+                const Scores &s = runs[c].back().test.scores;
+                out << QStringLiteral("  processeur %1 : entier %2, flottant %3, indice %4\n")
+                           .arg(cpus[c])
+                           .arg(FormatFloat(s.entier), FormatFloat(s.flottant), FormatFloat(s.indice));
+                out.flush();
+            }
+        }
+    }
+    const Conditions after = ReadConditions();
+    std::vector<CoreFigures> all;
+    for (std::size_t c = 0; c < cpus.size(); ++c)
+        all.push_back(mediansOf(cpus[c], runs[c]));
+    if (text)
+        writeTable(all, topology, out);
+    else
+        writeJson(before, after, all, runs, topology, out);
+    return 0;
+}
+
+} // namespace tarvo::cli

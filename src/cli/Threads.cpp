@@ -1,0 +1,301 @@
+#include "cli/Threads.h"
+
+#include "cli/Conditions.h"
+#include "cli/Json.h"
+#include "cli/RunReport.h"
+
+#include "core/Conversions.h"
+#include "core/Spread.h"
+#include "core/ThreadedRun.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <unistd.h>
+
+namespace tarvo::cli {
+
+namespace {
+
+struct Round {
+    ThreadedRun single, multi;
+    MultiCoreScores singleScores, multiScores;
+    std::optional<double> stolenSeconds; // by the host, during the multi-core run
+
+    // The work over the wall time on both sides, so that a disturbed run is
+    // not hidden by the threads' own clocks.
+    double scaling() const
+    {
+        return singleScores.byWall.indice > 0.0f ? double(multiScores.byWall.indice) / singleScores.byWall.indice
+                                                 : 0.0;
+    }
+    double efficiency() const { return scaling() / double(multi.threads.size()); }
+    bool disturbed() const { return singleScores.disturbed() || multiScores.disturbed(); }
+};
+
+// The time the host of a virtual machine gave to others while this one's
+// CPUs wanted it: /proc/stat's "steal", summed over the CPUs.
+std::optional<double> stolenSeconds()
+{
+    std::ifstream stat("/proc/stat");
+    std::string label;
+    std::uint64_t fields[8] = {};
+    if (!(stat >> label) || label != "cpu")
+        return std::nullopt;
+    for (std::uint64_t &field : fields)
+        if (!(stat >> field))
+            return std::nullopt;
+    return double(fields[7]) / double(sysconf(_SC_CLK_TCK));
+}
+
+Round runRound(const std::vector<std::optional<int>> &cpus)
+{
+    Round round;
+    round.single = RunThreaded({cpus.front()});
+    round.singleScores = Combine(round.single);
+    const auto stolenBefore = stolenSeconds();
+    round.multi = RunThreaded(cpus);
+    const auto stolenAfter = stolenSeconds();
+    round.multiScores = Combine(round.multi);
+    if (stolenBefore && stolenAfter)
+        round.stolenSeconds = *stolenAfter - *stolenBefore;
+    return round;
+}
+
+QString cpuText(const std::optional<int> &cpu)
+{
+    return cpu ? QString::number(*cpu) : QStringLiteral("libre");
+}
+
+QString seconds(double value)
+{
+    return Figure(value) + QStringLiteral(" s");
+}
+
+void writeRow(const QString &name, const QString &cpu, const QString &entier, const QString &flottant,
+              const QString &indice, const QString &processor, const QString &wall, Output &out)
+{
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(name.leftJustified(28), cpu.rightJustified(10),
+                                                  entier.rightJustified(10), flottant.rightJustified(10),
+                                                  indice.rightJustified(10), processor.rightJustified(10),
+                                                  wall.rightJustified(10))
+                                            .trimmed()
+        << '\n';
+}
+
+void writeRow(const QString &name, const QString &cpu, const Scores &s, const QString &processor,
+              const QString &wall, Output &out)
+{
+    writeRow(name, cpu, FormatFloat(s.entier), FormatFloat(s.flottant), FormatFloat(s.indice), processor, wall,
+             out);
+}
+
+// How far below the threads' own figures the work over the wall time fell, in percent.
+double shortfallPercent(const MultiCoreScores &scores)
+{
+    return scores.sum.indice > 0.0f ? 100.0 * (1.0 - double(scores.byWall.indice) / scores.sum.indice) : 0.0;
+}
+
+void writeRoundText(int number, const Round &round, Output &out)
+{
+    out << '\n';
+    writeRow(QStringLiteral("Essai %1").arg(number), QStringLiteral("processeur"),
+             QStringLiteral("entier"), QStringLiteral("flottant"), QStringLiteral("indice"),
+             QStringLiteral("temps CPU"), QStringLiteral("durée"), out);
+    const ThreadOutcome &single = round.single.threads.front();
+    writeRow(QStringLiteral("Un cœur, juste avant"), cpuText(single.cpu), single.test.scores,
+             seconds(single.processorSeconds), seconds(round.single.wallSeconds), out);
+    for (std::size_t t = 0; t < round.multi.threads.size(); ++t) {
+        const ThreadOutcome &thread = round.multi.threads[t];
+        writeRow(QStringLiteral("Fil %1").arg(t + 1), cpuText(thread.cpu), thread.test.scores,
+                 seconds(thread.processorSeconds), QString(), out);
+    }
+    writeRow(QStringLiteral("Multi-cœurs (somme des fils)"), QString(), round.multiScores.sum, QString(), QString(),
+             out);
+    writeRow(QStringLiteral("Multi-cœurs (durée réelle)"), QString(), round.multiScores.byWall, QString(),
+             seconds(round.multi.wallSeconds), out);
+    out << QStringLiteral("Mise à l'échelle : %1 (efficacité %2 %)\n")
+               .arg(Figure(round.scaling()), Figure(100.0 * round.efficiency()));
+    if (round.disturbed()) {
+        out << QStringLiteral("Perturbé : sur la durée réelle, l'indice est inférieur de %1 % à celui des fils sur "
+                              "un cœur et de %2 % en multi-cœurs ; un autre programme, un quota de processeur ou "
+                              "l'hôte d'une machine virtuelle a pris du temps aux calculs")
+                   .arg(Figure(shortfallPercent(round.singleScores)), Figure(shortfallPercent(round.multiScores)));
+        if (round.stolenSeconds)
+            out << QStringLiteral(" (temps volé par l'hôte pendant le calcul multi-cœurs : %1)").arg(seconds(*round.stolenSeconds));
+        out << QStringLiteral(".\n");
+    }
+    out.flush();
+}
+
+template <typename F>
+std::vector<double> valuesOf(const std::vector<Round> &rounds, F f)
+{
+    std::vector<double> values;
+    for (const Round &round : rounds)
+        values.push_back(f(round));
+    return values;
+}
+
+struct Figures {
+    const char *key;
+    QString name;
+    std::vector<double> values;
+};
+
+std::vector<Figures> summaryFigures(const std::vector<Round> &rounds)
+{
+    return {
+        {"single_index", QStringLiteral("Indice sur un cœur"),
+         valuesOf(rounds, [](const Round &r) { return double(r.singleScores.sum.indice); })},
+        {"multi_index", QStringLiteral("Indice multi-cœurs (somme)"),
+         valuesOf(rounds, [](const Round &r) { return double(r.multiScores.sum.indice); })},
+        {"multi_index_by_wall", QStringLiteral("Indice multi (durée réelle)"),
+         valuesOf(rounds, [](const Round &r) { return double(r.multiScores.byWall.indice); })},
+        {"scaling", QStringLiteral("Mise à l'échelle"), valuesOf(rounds, [](const Round &r) { return r.scaling(); })},
+        {"efficiency", QStringLiteral("Efficacité"), valuesOf(rounds, [](const Round &r) { return r.efficiency(); })},
+    };
+}
+
+void writeSummaryText(const std::vector<Round> &rounds, Output &out)
+{
+    out << QStringLiteral("\nSur %1 essais                 médiane        min        max        CV\n")
+               .arg(rounds.size());
+    for (const Figures &f : summaryFigures(rounds)) {
+        const auto [lowest, highest] = std::minmax_element(f.values.begin(), f.values.end());
+        out << QStringLiteral("%1 %2 %3 %4 %5 %\n")
+                   .arg(f.name.leftJustified(28), Figure(Median(f.values)).rightJustified(10),
+                        Figure(*lowest).rightJustified(10), Figure(*highest).rightJustified(10),
+                        Figure(VariationPercent(f.values)).rightJustified(8));
+    }
+}
+
+void writeScoresJson(const Scores &s, JsonWriter &json)
+{
+    json.key("integer").value(s.entier);
+    json.key("floating").value(s.flottant);
+    json.key("index").value(s.indice);
+}
+
+void writeThreadJson(const ThreadOutcome &thread, JsonWriter &json)
+{
+    json.key("cpu").value(thread.cpu);
+    writeScoresJson(thread.test.scores, json);
+    json.key("processor_seconds").value(thread.processorSeconds);
+}
+
+void writeRoundJson(int number, const Round &round, JsonWriter &json)
+{
+    json.newline().beginObject();
+    json.key("run").value(number);
+    json.key("single").beginObject();
+    writeThreadJson(round.single.threads.front(), json);
+    json.key("wall_seconds").value(round.single.wallSeconds);
+    json.endObject();
+    json.key("threads").beginArray();
+    for (std::size_t t = 0; t < round.multi.threads.size(); ++t) {
+        json.beginObject().key("thread").value(std::int64_t(t + 1));
+        writeThreadJson(round.multi.threads[t], json);
+        json.endObject();
+    }
+    json.endArray();
+    json.key("multi").beginObject();
+    writeScoresJson(round.multiScores.sum, json);
+    json.key("by_wall").beginObject();
+    writeScoresJson(round.multiScores.byWall, json);
+    json.endObject();
+    json.key("wall_seconds").value(round.multi.wallSeconds);
+    json.endObject();
+    json.key("scaling").value(round.scaling());
+    json.key("efficiency").value(round.efficiency());
+    json.key("disturbed").value(round.disturbed());
+    json.key("stolen_seconds").value(round.stolenSeconds);
+    json.endObject();
+}
+
+void writeJson(const ThreadsRequest &request, const Conditions &before, const Conditions &after,
+               const std::vector<Round> &rounds, Output &out)
+{
+    JsonWriter json(out);
+    json.beginObject();
+    WriteProgramJson(json);
+    json.key("mode").value("threads");
+    json.key("threads").value(request.threads);
+    json.key("pinned").value(request.pin);
+    json.newline().key("conditions").beginObject();
+    json.key("before");
+    WriteConditionsJson(before, json);
+    json.key("after");
+    WriteConditionsJson(after, json);
+    json.endObject();
+    json.newline().key("runs").beginArray();
+    for (std::size_t r = 0; r < rounds.size(); ++r)
+        writeRoundJson(int(r + 1), rounds[r], json);
+    json.endArray();
+    json.newline().key("summary").beginObject();
+    for (const Figures &f : summaryFigures(rounds))
+        json.key(f.key).value(Median(f.values));
+    bool disturbed = false;
+    for (const Round &round : rounds)
+        disturbed = disturbed || round.disturbed();
+    json.key("disturbed").value(disturbed);
+    json.endObject();
+    json.endObject().newline();
+}
+
+} // namespace
+
+ThreadCount ParseThreadCount(const char *text, int usable)
+{
+    const std::string_view value(text);
+    if (value == "all")
+        return {usable, {}};
+    int count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (value.empty() || end != value.data() + value.size() || (error != std::errc() && error != std::errc::result_out_of_range))
+        return {0, QStringLiteral("la valeur de --threads doit être un nombre entier ou « all », pas « %1 ».")
+                       .arg(QString::fromLocal8Bit(text))};
+    if (error == std::errc() && count < 1)
+        return {0, QStringLiteral("--threads demande au moins 1 fil d'exécution, pas %1.").arg(count)};
+    if (error != std::errc() || count > usable)
+        return {0, QStringLiteral("--threads %1 dépasse les %2 processeurs que ce programme peut utiliser "
+                                  "(« --threads all » les prend tous).")
+                       .arg(QString::fromLocal8Bit(text))
+                       .arg(usable)};
+    return {count, {}};
+}
+
+int RunThreadsMode(const ThreadsRequest &request, Output &out)
+{
+    const std::vector<int> usable = UsableCpus();
+    std::vector<std::optional<int>> cpus(std::size_t(request.threads), std::nullopt);
+    if (request.pin)
+        for (std::size_t t = 0; t < cpus.size() && t < usable.size(); ++t)
+            cpus[t] = usable[t];
+
+    const bool text = !request.json;
+    const Conditions before = ReadConditions();
+    if (text) {
+        WriteConditionsText(before, out);
+        out << QStringLiteral("Sur un cœur, puis sur %1 fil(s) d'exécution à la fois%2.\n")
+                   .arg(request.threads)
+                   .arg(request.pin ? QStringLiteral(", chacun attaché à son processeur")
+                                    : QStringLiteral(", sans les attacher à un processeur"));
+        out.flush();
+    }
+    std::vector<Round> rounds;
+    for (int r = 0; r < request.repeat; ++r) {
+        rounds.push_back(runRound(cpus));
+        if (text)
+            writeRoundText(r + 1, rounds.back(), out);
+    }
+    const Conditions after = ReadConditions();
+    if (text && rounds.size() > 1)
+        writeSummaryText(rounds, out);
+    if (!text)
+        writeJson(request, before, after, rounds, out);
+    return 0;
+}
+
+} // namespace tarvo::cli
