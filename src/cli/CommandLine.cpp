@@ -18,6 +18,7 @@
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
 
+#include <algorithm>
 #include <new>
 #include <unistd.h>
 
@@ -51,8 +52,10 @@ int runMode(const Options &options, Output &out)
     }
     session.after = ReadConditions();
 
+    // A run that computed wrong is shown, never saved nor ranked.
+    const bool valid = AllValid(session);
     RunOutcome outcome;
-    if (options.save || options.rank)
+    if (valid && (options.save || options.rank))
         outcome.chosenRun = MedianRun(session.runs);
     const Scores &chosen = session.runs[outcome.chosenRun.value_or(0)].test.scores;
     const std::string resultsPath = DataFilePath(ResultsFileName);
@@ -60,9 +63,9 @@ int runMode(const Options &options, Output &out)
     std::optional<QString> failure;
     try {
         // Ranked among the results stored before this one.
-        if (options.rank)
+        if (valid && options.rank)
             outcome.ranking = RankIndex(StoredIndex(chosen.indice), resultsPath);
-        if (description)
+        if (valid && description)
             outcome.saved = SaveResult(*description, chosen);
     } catch (const Exception &e) {
         failure = QString::fromUtf8(e.what());
@@ -75,6 +78,13 @@ int runMode(const Options &options, Output &out)
     if (failure) {
         out.flush();
         Say(Prefixed(*failure));
+        return ExitFailure;
+    }
+    if (!valid) {
+        out.flush();
+        const auto wrong = std::find_if(session.runs.begin(), session.runs.end(),
+                                        [](const RunRecord &run) { return !run.test.valid(); });
+        Say(QStringLiteral("zurezive : ") + WrongComputation(wrong->test));
         return ExitFailure;
     }
     return 0;

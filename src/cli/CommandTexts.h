@@ -29,7 +29,10 @@ namespace help {
 using S = HelpSection;
 inline constexpr OptionHelp Run[] = {
     {S::Test, "--run", "passe le test de vitesse (les huit calculs de « Tester ») et\n"
-                       "affiche les conditions de la machine, puis les résultats"}};
+                       "affiche les conditions de la machine, puis les résultats ;\n"
+                       "vérifie ce qu'ont calculé les calculs flottants 5 à 8 (les\n"
+                       "calculs entiers ne sont pas vérifiés) : un calcul faux rend\n"
+                       "le test non valable, rien n'est enregistré, code de sortie 1"}};
 inline constexpr OptionHelp Repeat[] = {
     {S::Test, "--repeat=N", "passe le test N fois (1 à 100) : médiane, minimum, maximum,\n"
                             "coefficient de variation et verdict (stable si le CV de\n"

@@ -4,6 +4,7 @@
 #include "cli/Json.h"
 
 #include "core/Conversions.h"
+#include "core/ErrorTexts.h"
 
 #include <QDateTime>
 
@@ -86,6 +87,23 @@ void writeSpreadJson(const char *name, const Spread &spread, JsonWriter &json)
     json.endObject();
 }
 
+// Whether every run computed right, in French: "résultat vérifié", or which
+// kernels of which runs computed wrong.
+void writeCheck(const Session &session, Output &out)
+{
+    if (AllValid(session)) {
+        out << QStringLiteral("\nVérification : résultat vérifié (les calculs flottants 5 à 8 ont donné "
+                              "exactement les valeurs attendues ; les calculs entiers 1 à 4 ne sont pas "
+                              "vérifiés : lire leurs compteurs changerait ce qui est chronométré).\n");
+        return;
+    }
+    for (std::size_t r = 0; r < session.runs.size(); ++r)
+        if (!session.runs[r].test.valid())
+            out << QStringLiteral("\nVérification : ÉCHEC%1.\n%2\n")
+                       .arg(session.runs.size() > 1 ? QStringLiteral(" à l'essai %1").arg(r + 1) : QString(),
+                            WrongComputation(session.runs[r].test));
+}
+
 std::optional<std::int64_t> counter(const std::optional<std::uint64_t> &count)
 {
     return count ? std::optional(std::int64_t(*count)) : std::nullopt;
@@ -138,6 +156,7 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
     for (const QString &warning : warnings)
         out << warning << '\n';
 
+    writeCheck(session, out);
     if (!repeated) {
         const TestRun &test = session.runs[0].test;
         writeKernels(test, out);
@@ -212,6 +231,7 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
         json.key("integer").value(run.test.scores.entier);
         json.key("floating").value(run.test.scores.flottant);
         json.key("index").value(run.test.scores.indice);
+        json.key("valid").value(run.test.valid());
         json.key("wall_seconds").value(run.wallSeconds);
         json.key("clock_before_hz").value(run.conditions.clockBeforeHz > 0.0 ? std::optional(run.conditions.clockBeforeHz) : std::nullopt);
         json.key("clock_after_hz").value(run.conditions.clockAfterHz > 0.0 ? std::optional(run.conditions.clockAfterHz) : std::nullopt);
@@ -224,6 +244,10 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
             json.key("kernel").value(std::int64_t(k + 1));
             json.key("average_time").value(kernel.averageTime);
             json.key("result").value(kernel.result);
+            // Null for the integer kernels, which are not checked.
+            json.key("valid").value(kernel.check ? std::optional(kernel.check->valid) : std::nullopt);
+            if (kernel.check)
+                json.key("expected").value(kernel.check->expected).key("outcome").value(kernel.check->outcome);
             json.key("readings").beginArray();
             for (const ClockReadings &reading : kernel.readings)
                 json.beginArray().value(reading.start).value(reading.end).endArray();

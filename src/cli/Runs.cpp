@@ -53,6 +53,11 @@ std::size_t MedianRun(const std::vector<RunRecord> &runs)
     return order[(order.size() - 1) / 2];
 }
 
+bool AllValid(const Session &session)
+{
+    return std::all_of(session.runs.begin(), session.runs.end(), [](const RunRecord &run) { return run.test.valid(); });
+}
+
 std::vector<RunConditions> RunConditionsOf(const std::vector<RunRecord> &runs)
 {
     std::vector<RunConditions> conditions;

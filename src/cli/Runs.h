@@ -47,6 +47,9 @@ Summary Summarize(const std::vector<RunRecord> &runs);
 // two middle ones for an even count.
 std::size_t MedianRun(const std::vector<RunRecord> &runs);
 
+// True when every run's kernels computed what they must.
+bool AllValid(const Session &session);
+
 std::vector<RunConditions> RunConditionsOf(const std::vector<RunRecord> &runs);
 
 } // namespace tarvo::cli

@@ -1,5 +1,7 @@
 #include "core/ErrorTexts.h"
 
+#include "core/SpeedTest.h"
+
 #include <QLocale>
 
 #include <cerrno>
@@ -159,6 +161,23 @@ QString TooFastToTime(int kernel)
     return QStringLiteral("Le calcul n° %1 a été trop rapide pour être chronométré (0 ms à chacune de ses cinq "
                           "répétitions). Le test est interrompu ; aucun résultat n'est enregistré.")
         .arg(kernel);
+}
+
+QString WrongComputation(const TestRun &run)
+{
+    const QLocale french(QLocale::French);
+    QString text;
+    for (std::size_t k = 0; k < run.kernels.size(); ++k) {
+        const auto &check = run.kernels[k].check;
+        if (check && !check->valid)
+            text += QStringLiteral("Le calcul n° %1 a donné %2 au lieu de %3.\n")
+                        .arg(k + 1)
+                        .arg(french.toString(check->outcome, 'g', QLocale::FloatingPointShortest),
+                             french.toString(check->expected, 'g', QLocale::FloatingPointShortest));
+    }
+    return text + QStringLiteral("Le processeur a calculé faux : le test n'est pas valable et aucun résultat "
+                                 "n'est enregistré. Une fréquence trop élevée, une tension trop basse ou une "
+                                 "surchauffe en sont les causes habituelles.");
 }
 
 QString OutOfMemory()

@@ -14,6 +14,8 @@
 
 namespace tarvo {
 
+struct TestRun;
+
 // Failures that have no errno value of their own; never values of errno.
 inline constexpr int NotARegularFile = -1; // a pipe, a device or a socket
 inline constexpr int FileLocked = -2;      // another program keeps the file's lock
@@ -46,6 +48,9 @@ QString ControlCharacterIn(const QString &text, QChar control);
 QString NotInCodePage(const QString &text, const QString &character);
 QString NotAWholeNumber(const QString &text);
 QString TooFastToTime(int kernel);
+// The kernels whose accumulator ended on a value other than the one they must
+// compute, a line each, and what follows for the whole run.
+QString WrongComputation(const TestRun &run);
 
 // The program as a whole.
 QString OutOfMemory();

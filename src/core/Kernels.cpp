@@ -1,5 +1,7 @@
 #include "core/Kernels.h"
 
+#include "core/ExpectedAccumulators.h"
+
 // Every counter and accumulator is volatile: each step loads it from memory,
 // does its one operation and stores it back in its own type, and each loop
 // test reads the stored value. That memory-carried counting is what the
@@ -190,6 +192,26 @@ void StartKernel8()
     accumulator8 = 0.1;
 }
 
+double OutcomeKernel5()
+{
+    return accumulator5;
+}
+
+double OutcomeKernel6()
+{
+    return accumulator6;
+}
+
+double OutcomeKernel7()
+{
+    return accumulator7;
+}
+
+double OutcomeKernel8()
+{
+    return accumulator8;
+}
+
 } // namespace tarvo::kernels
 
 namespace tarvo {
@@ -210,10 +232,14 @@ const std::array<Kernel, 8> Kernels = {{
     {noAccumulator, kernels::Kernel2, 1.6e7f, 4000 * 4000},
     {noAccumulator, kernels::Kernel3, 1.6e7f, 4000 * 4000},
     {noAccumulator, kernels::Kernel4, 1.6e7f, 4000 * 4000},
-    {kernels::StartKernel5, kernels::Kernel5, 6.4e7f, floatingSteps},
-    {kernels::StartKernel6, kernels::Kernel6, 6.4e7f, floatingSteps},
-    {kernels::StartKernel7, kernels::Kernel7, 6.4e7f, floatingSteps},
-    {kernels::StartKernel8, kernels::Kernel8, 6.4e7f, floatingSteps},
+    {kernels::StartKernel5, kernels::Kernel5, 6.4e7f, floatingSteps, kernels::OutcomeKernel5,
+     kernels::ExpectedAccumulators[0]},
+    {kernels::StartKernel6, kernels::Kernel6, 6.4e7f, floatingSteps, kernels::OutcomeKernel6,
+     kernels::ExpectedAccumulators[1]},
+    {kernels::StartKernel7, kernels::Kernel7, 6.4e7f, floatingSteps, kernels::OutcomeKernel7,
+     kernels::ExpectedAccumulators[2]},
+    {kernels::StartKernel8, kernels::Kernel8, 6.4e7f, floatingSteps, kernels::OutcomeKernel8,
+     kernels::ExpectedAccumulators[3]},
 }};
 
 } // namespace tarvo

@@ -27,6 +27,12 @@ struct Kernel {
     // How many times the inner step runs per repetition (for the benchmark;
     // equal to the operation count for the integer kernels only).
     std::int64_t innerSteps;
+    // The floating kernels only: reads the accumulator after the repetitions
+    // (a float widened exactly to double), and the value it must then hold,
+    // replayed at build time. The integer kernels' counters are locals of
+    // their loops: reading them would change what is timed, so they have none.
+    double (*outcome)() = nullptr;
+    double expected = 0.0;
 };
 
 // Kernels 1 to 8 at indexes 0 to 7.
@@ -47,6 +53,11 @@ void StartKernel5();
 void StartKernel6();
 void StartKernel7();
 void StartKernel8();
+
+double OutcomeKernel5();
+double OutcomeKernel6();
+double OutcomeKernel7();
+double OutcomeKernel8();
 
 } // namespace kernels
 

@@ -3,6 +3,8 @@
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
 
+#include <algorithm>
+#include <bit>
 #include <ctime>
 
 namespace tarvo {
@@ -38,6 +40,7 @@ KernelTiming TimedRun(int number, const Kernel &kernel, const Clock &clock)
         timeSum = static_cast<float>(seconds + static_cast<long double>(timeSum));
     }
     const float averageTime = static_cast<float>(timeSum * 0.2L);
+    const std::optional<KernelCheck> check = CheckKernel(kernel);
 
     // Dividing by a zero time would give an infinite result, and an infinite
     // index would end up in the results file.
@@ -46,7 +49,23 @@ KernelTiming TimedRun(int number, const Kernel &kernel, const Clock &clock)
 
     const long double mcps =
         ((static_cast<long double>(kernel.operationCount) / averageTime) * 0.001L) * 0.001L;
-    return {averageTime, static_cast<float>(mcps), readings};
+    return {averageTime, static_cast<float>(mcps), readings, check};
+}
+
+std::optional<KernelCheck> CheckKernel(const Kernel &kernel)
+{
+    if (!kernel.outcome)
+        return std::nullopt;
+    const double outcome = kernel.outcome();
+    // The same bits: a zero of the wrong sign or a NaN is as wrong as any.
+    return KernelCheck{outcome, kernel.expected,
+                       std::bit_cast<std::uint64_t>(outcome) == std::bit_cast<std::uint64_t>(kernel.expected)};
+}
+
+bool TestRun::valid() const
+{
+    return std::all_of(kernels.begin(), kernels.end(),
+                       [](const KernelTiming &kernel) { return !kernel.check || kernel.check->valid; });
 }
 
 Scores Score(const std::array<float, 8> &r)
@@ -62,12 +81,13 @@ Scores Score(const std::array<float, 8> &r)
     return {entier, flottant, indice};
 }
 
-TestRun RunSpeedTest(const Clock &clock, const std::function<void(int)> &afterKernel)
+TestRun RunSpeedTest(const Clock &clock, const std::function<void(int)> &afterKernel,
+                     const std::array<Kernel, 8> &kernels)
 {
     TestRun run{};
     std::array<float, 8> results{};
     for (int k = 1; k <= 8; ++k) {
-        run.kernels[k - 1] = TimedRun(k, Kernels[k - 1], clock);
+        run.kernels[k - 1] = TimedRun(k, kernels[k - 1], clock);
         results[k - 1] = run.kernels[k - 1].result;
         if (afterKernel)
             afterKernel(k);

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace tarvo {
 
@@ -42,11 +43,24 @@ struct ClockReadings {
     std::int64_t end;
 };
 
+// What a floating kernel's accumulator held after its repetitions and what it
+// had to hold; the run is valid only when the two are the same bits.
+struct KernelCheck {
+    double outcome;
+    double expected;
+    bool valid;
+};
+
 struct KernelTiming {
     float averageTime; // seconds
     float result;      // MCPS
     std::array<ClockReadings, Repetitions> readings;
+    // The floating kernels only, taken after the last clock reading.
+    std::optional<KernelCheck> check;
 };
+
+// The check of a kernel that has an outcome: read and compared, untimed.
+std::optional<KernelCheck> CheckKernel(const Kernel &kernel);
 
 // The five timed repetitions of one kernel (number 1 to 8, for the message).
 // Throws tarvo::Exception when all five measure 0 ms: the kernel was too fast
@@ -65,10 +79,16 @@ Scores Score(const std::array<float, 8> &results);
 struct TestRun {
     std::array<KernelTiming, 8> kernels;
     Scores scores;
+
+    // False when a kernel computed a wrong value: its results are not to be
+    // recorded. The integer kernels are not checked.
+    bool valid() const;
 };
 
-// Kernels 1 to 8 in order, each through its timed run, then the scores.
-// afterKernel(k) is called once kernel k is done, outside any timed interval.
-TestRun RunSpeedTest(const Clock &clock, const std::function<void(int)> &afterKernel);
+// Kernels 1 to 8 in order, each through its timed run and its check, then the
+// scores; all eight run even when one computes wrong. afterKernel(k) is called
+// once kernel k is done, outside any timed interval.
+TestRun RunSpeedTest(const Clock &clock, const std::function<void(int)> &afterKernel,
+                     const std::array<Kernel, 8> &kernels = Kernels);
 
 } // namespace tarvo

@@ -4,12 +4,15 @@
 #include "UnitPrincipale.h"
 #include "UnitSaisie.h"
 
+#include "core/ErrorTexts.h"
+#include "core/Errors.h"
 #include "framework/BusyCursor.h"
 #include "framework/WindowSystem.h"
 
 TFormTest *FormTest = nullptr;
 tarvo::Clock Horloge = tarvo::ProcessClock();
 tarvo::TestRun DernierTest{};
+std::array<tarvo::Kernel, 8> Noyaux = tarvo::Kernels;
 
 TFormTest::TFormTest()
     : TForm(BorderIcons::None)
@@ -39,11 +42,18 @@ void TFormTest::FormActivate()
         // The window system gets each repaint before the next kernel starts.
         ui->ProgressBar->setValue(0);
         tarvo::FlushWindowSystem();
-        run = tarvo::RunSpeedTest(Horloge, [this](int) {
-            ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
-            tarvo::FlushWindowSystem();
-        });
+        run = tarvo::RunSpeedTest(
+            Horloge,
+            [this](int) {
+                ui->ProgressBar->setValue(ui->ProgressBar->value() + 1);
+                tarvo::FlushWindowSystem();
+            },
+            Noyaux);
         DernierTest = run;
+        // A machine that computed wrong keeps its previous results and gets
+        // no entry window: nothing of this run may be recorded.
+        if (!run.valid())
+            throw tarvo::Exception(tarvo::WrongComputation(run));
         FormPrincipale->ResultatEntier = run.scores.entier;
         FormPrincipale->ResultatFlottant = run.scores.flottant;
         FormPrincipale->Indice = run.scores.indice;

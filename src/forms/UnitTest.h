@@ -33,3 +33,6 @@ extern tarvo::Clock Horloge;
 // The latest test run, every clock reading included: what the kernel benchmark
 // reads after a press of "Tester".
 extern tarvo::TestRun DernierTest;
+
+// The kernels the test runs: the real ones; tests put one that computes wrong.
+extern std::array<tarvo::Kernel, 8> Noyaux;

@@ -1,4 +1,5 @@
 #include "core/Errors.h"
+#include "core/KernelReplay.h"
 #include "core/Kernels.h"
 #include "core/SpeedTest.h"
 
@@ -6,12 +7,15 @@
 
 #include <QTest>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
 
 using namespace tarvo;
+
+Q_DECLARE_METATYPE(tarvo::Kernel)
 
 // QCOMPARE on floats forgives a relative error of 1e-5; these must be equal.
 #define COMPARE_EXACTLY(actual, expected)                                                          \
@@ -231,6 +235,60 @@ private slots:
         COMPARE_EXACTLY(run.scores.entier, 56.0f);
         COMPARE_EXACTLY(run.scores.flottant, 128.0f);
         COMPARE_EXACTLY(run.scores.indice, 110.0f);
+        // The real kernels computed exactly what the build replayed, and a
+        // replay here gives the same bits again.
+        QVERIFY(run.valid());
+        for (int k = 5; k <= 8; ++k) {
+            const KernelCheck check = run.kernels[k - 1].check.value();
+            QVERIFY2(check.valid, qPrintable(QStringLiteral("kernel %1: %2 instead of %3").arg(k)
+                                                 .arg(check.outcome, 0, 'a').arg(check.expected, 0, 'a')));
+            QCOMPARE(std::bit_cast<std::uint64_t>(ReplayKernel(k, Repetitions)),
+                     std::bit_cast<std::uint64_t>(check.expected));
+        }
+        QVERIFY(!run.kernels[0].check);
+    }
+
+    // One kernel of each family ends on a wrong value: the run is invalid and
+    // says which kernel, yet all eight ran and the others stay valid.
+    void wrongOutcomeMakesTheRunInvalid_data()
+    {
+        QTest::addColumn<int>("kernel");
+        QTest::addColumn<Kernel>("wrong");
+        const auto wrong = [](int k, double (*outcome)()) {
+            Kernel kernel = instant(k);
+            kernel.outcome = outcome;
+            kernel.expected = Kernels[k - 1].expected;
+            return kernel;
+        };
+        // The real kernel 5, run once more than the check expects.
+        Kernel extra = Kernels[4];
+        extra.start = [] {
+            kernels::StartKernel5();
+            kernels::Kernel5();
+        };
+        QTest::newRow("float sum, a repetition too many") << 5 << extra;
+        QTest::newRow("float product not zero") << 6 << wrong(6, [] { return double(1e-45f); });
+        QTest::newRow("double sum one ulp off")
+            << 7 << wrong(7, [] { return std::nextafter(Kernels[6].expected, 0.0); });
+        QTest::newRow("double product, zero of the wrong sign") << 8 << wrong(8, [] { return -0.0; });
+    }
+    void wrongOutcomeMakesTheRunInvalid()
+    {
+        QFETCH(int, kernel);
+        QFETCH(Kernel, wrong);
+        std::array<Kernel, 8> set;
+        for (int k = 1; k <= 8; ++k) {
+            set[k - 1] = instant(k);
+            set[k - 1].outcome = [] { return 0.0; }; // right: expected stays 0
+        }
+        set[kernel - 1] = wrong;
+        int ran = 0;
+        const TestRun run = RunSpeedTest(fedClock(std::vector<std::int32_t>(40, 100)), [&](int) { ++ran; }, set);
+        QCOMPARE(ran, 8);
+        QVERIFY(!run.valid());
+        for (int k = 1; k <= 8; ++k)
+            QCOMPARE(run.kernels[k - 1].check->valid, k != kernel);
+        QVERIFY(run.scores.indice > 0.0f);
     }
 
     // Subnormal results are kept in this process, as kernels 6 and 8 need.

@@ -232,6 +232,44 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
+    // Kernel 7 ends on a wrong value: the message names it and what it should
+    // have computed, the machine record keeps its results, no entry window.
+    void wrongComputationRecordsNothing()
+    {
+        FormPrincipale->ResultatEntier = -3.0f;
+        FormPrincipale->ResultatFlottant = -3.0f;
+        FormPrincipale->Indice = -3.0f;
+        std::int64_t now = 0;
+        Horloge = {[&now] { return now += 100; }, 1000};
+        for (tarvo::Kernel &kernel : Noyaux) {
+            kernel.start = kernel.repetition = [] {};
+            if (kernel.outcome)
+                kernel.outcome = [] { return 0.0; };
+            kernel.expected = 0.0;
+        }
+        Noyaux[6].outcome = [] { return 2.5; };
+        Noyaux[6].expected = 1.5;
+        QString message;
+        bool seen = false;
+        onNextModal(
+            [&message](QDialog *dialog) {
+                message = messageText(dialog);
+                dialog->accept();
+            },
+            &seen);
+
+        pressTester();
+        Noyaux = tarvo::Kernels;
+
+        QVERIFY(seen);
+        QVERIFY2(message.startsWith(QStringLiteral("Le calcul n° 7 a donné 2,5 au lieu de 1,5.")), qPrintable(message));
+        QVERIFY2(message.contains(QStringLiteral("aucun résultat n'est enregistré")), qPrintable(message));
+        QCOMPARE(FormPrincipale->ResultatEntier, -3.0f);
+        QCOMPARE(FormPrincipale->Indice, -3.0f);
+        QVERIFY(!FormSaisie->isVisible());
+        QVERIFY(!FormTest->isVisible());
+    }
+
     void cleanupTestCase()
     {
         Horloge = tarvo::ProcessClock();
