@@ -4,6 +4,7 @@
 #include "AllForms.h"
 
 #include "cli/CommandLine.h"
+#include "cli/Pictures.h"
 #include "core/FileAppend.h"
 #include "framework/Application.h"
 
@@ -16,7 +17,7 @@ int main(int argc, char *argv[])
     // Both ways append to the data files.
     tarvo::IgnoreFileSizeSignal();
     if (tarvo::cli::WantsCommandLine(argc, argv))
-        return tarvo::cli::RunCommandLine(argc, argv);
+        return tarvo::cli::RunCommandLine(argc, argv, tarvo::cli::DrawRequestedPictures);
     const auto qtApplication = TApplication::Open(argc, argv);
     try {
         TApplication::Initialize();

@@ -5,13 +5,15 @@
 # under a window manager, then the whole program end to end, both under X11 and
 # under Wayland; the windows on a screen scaled to 200 %), the whole suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
-# for a bounded time each. Every program built, and every one packaged, is
+# for a bounded time each. The picture files and the HTML report are opened by
+# their readers (a headless browser among them). Every program built, and every one packaged, is
 # checked for run paths that would load libraries from the working folder.
 set -eu
 cd "$(dirname "$0")/.."
 cmake --workflow --preset ci
 tools/runpaths.sh build/ci
 tools/package.sh
+tests/chart/pictures.sh build/ci/src/zurezive
 tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
 tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe

@@ -26,6 +26,36 @@ namespace tarvo::cli {
 
 namespace {
 
+DrawPictures drawPictures = nullptr;
+
+bool wantsPictures(const Options &options)
+{
+    return options.chart || options.report;
+}
+
+// A file's type is its name's ending: a wrong one is refused before any test runs.
+std::optional<QString> badPictureName(const Options &options)
+{
+    const auto refused = [](const std::optional<QString> &name, const char *option, QStringList endings) {
+        for (const QString &ending : endings)
+            if (name->size() > ending.size() && name->endsWith(ending, Qt::CaseInsensitive))
+                return std::optional<QString>();
+        return std::optional(BadPictureName(QLatin1String(option), *name, endings.join(QStringLiteral(", "))));
+    };
+    if (options.chart)
+        if (auto refusal = refused(options.chart, "--chart", {".png", ".svg", ".pdf"}))
+            return refusal;
+    if (options.report)
+        return refused(options.report, "--report", {".html", ".htm"});
+    return std::nullopt;
+}
+
+void draw(const PictureRequest &request)
+{
+    if (wantsPictures(request.options) && drawPictures)
+        drawPictures(request);
+}
+
 int runMode(const Options &options, Output &out)
 {
     // A description that "OK" would refuse is refused before the test.
@@ -55,7 +85,7 @@ int runMode(const Options &options, Output &out)
     // A run that computed wrong is shown, never saved nor ranked.
     const bool valid = AllValid(session);
     RunOutcome outcome;
-    if (valid && (options.save || options.rank))
+    if (valid && (options.save || options.rank || wantsPictures(options)))
         outcome.chosenRun = MedianRun(session.runs);
     const Scores &chosen = session.runs[outcome.chosenRun.value_or(0)].test.scores;
     const std::string resultsPath = DataFilePath(ResultsFileName);
@@ -65,6 +95,9 @@ int runMode(const Options &options, Output &out)
         // Ranked among the results stored before this one.
         if (valid && options.rank)
             outcome.ranking = RankIndex(StoredIndex(chosen.indice), resultsPath);
+        // Drawn among the results stored before this one, as it is ranked; a
+        // run that computed wrong is shown in the report, not marked.
+        draw({options, valid ? std::optional(StoredIndex(chosen.indice)) : std::nullopt, &session, &outcome});
         if (valid && description)
             outcome.saved = SaveResult(*description, chosen);
     } catch (const Exception &e) {
@@ -110,11 +143,16 @@ int rankMode(const Options &options, Output &out)
     const Ranking ranking = RankIndex(*options.index, DataFilePath(ResultsFileName));
     out << QStringLiteral("Rang de l'indice %1 : %2.\n")
                .arg(FormatFloat(float(*options.index)), RankText(ranking));
+    draw({options, *options.index});
     return 0;
 }
 
 int perform(const Options &options, Output &out)
 {
+    if (const auto refusal = badPictureName(options)) {
+        Say(*refusal);
+        return ExitUsage;
+    }
     switch (options.mode) {
     case Mode::Help:
         out << HelpText();
@@ -135,6 +173,9 @@ int perform(const Options &options, Output &out)
         return RunThreadsMode({options.threads, options.pin, options.repeat, options.format == Format::Json}, out);
     case Mode::PerCore:
         return RunPerCoreMode({options.repeat, options.format == Format::Json}, out);
+    case Mode::Picture:
+        draw({options, std::nullopt});
+        return 0;
     }
     return ExitUsage;
 }
@@ -146,8 +187,9 @@ bool WantsCommandLine(int argc, char *argv[])
     return !OnlyToolkitOptions(argc, argv);
 }
 
-int RunCommandLine(int argc, char *argv[])
+int RunCommandLine(int argc, char *argv[], DrawPictures drawing)
 {
+    drawPictures = drawing;
     const auto parsed = ParseOptions(argc, argv);
     if (const UsageError *error = std::get_if<UsageError>(&parsed)) {
         Say(error->message);

@@ -6,7 +6,27 @@
 // that --save refused.
 #pragma once
 
+#include <optional>
+
 namespace tarvo::cli {
+
+struct Options;
+struct Session;
+struct RunOutcome;
+
+// What --chart and --report draw: this machine's index when a run or --index
+// gave one, and the runs when the test was run.
+struct PictureRequest {
+    const Options &options;
+    std::optional<double> machineIndex;
+    const Session *session = nullptr;
+    const RunOutcome *outcome = nullptr;
+};
+
+// The drawing is given by the program, which links the drawing library
+// (Pictures.h): only it starts Qt's GUI, and the other modes stay on Qt Core.
+// Throws tarvo::Exception when a file cannot be written.
+using DrawPictures = void (*)(const PictureRequest &request);
 
 inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitFailure = 1;
@@ -18,6 +38,6 @@ inline constexpr int ExitRefused = 3;
 bool WantsCommandLine(int argc, char *argv[]);
 
 // Does what the arguments ask and returns the exit status.
-int RunCommandLine(int argc, char *argv[]);
+int RunCommandLine(int argc, char *argv[], DrawPictures draw = nullptr);
 
 } // namespace tarvo::cli

@@ -94,6 +94,11 @@ QString UnexpectedArgument(const QString &argument)
     return UsageRefused(QStringLiteral("argument inattendu %1.").arg(quoted(argument)));
 }
 
+QString BadPictureName(const QString &option, const QString &value, const QString &endings)
+{
+    return UsageRefused(QStringLiteral("le nom donné à %1 doit finir par %2, pas %3.").arg(option, endings, quoted(value)));
+}
+
 QString BadRepeatCount(const QString &value)
 {
     return UsageRefused(

@@ -72,6 +72,12 @@ inline constexpr OptionHelp Index[] = {
 inline constexpr OptionHelp Merge[] = {
     {S::Gather, "--merge FICHIER...", "ajoute à TARVODAT.TXT les lignes de résultats de ces fichiers\n"
                                       "qui n'y sont pas déjà, en une seule écriture"}};
+inline constexpr OptionHelp Chart[] = {
+    {S::View, "--chart=FICHIER", "dessine les résultats enregistrés en .png, .svg ou .pdf ; avec\n"
+                                 "--run ou --rank --index, cette machine y est marquée"}};
+inline constexpr OptionHelp Report[] = {
+    {S::View, "--report=FICHIER.html", "une page autonome : version, date, conditions, essais,\n"
+                                       "résumé, rang et dessin ; avec --run ou seule"}};
 inline constexpr OptionHelp Help[] = {{S::General, "-h, --help", "affiche cette aide"}};
 inline constexpr OptionHelp Version[] = {
     {S::General, "--version", "affiche la version, l'architecture et le compilateur"}};
@@ -93,6 +99,7 @@ QString UnknownOption(const QString &argument);
 QString UnexpectedArgument(const QString &argument);
 QString BadRepeatCount(const QString &value);
 QString BadIndexValue(const QString &value);
+QString BadPictureName(const QString &option, const QString &value, const QString &endings);
 QString ModesTogether(const QString &first, const QString &second);
 QString NoAction();
 // `because`, when given, says why.

@@ -98,6 +98,10 @@ constexpr OptionRow table[] = {
      .manyCores = true},
     {.name = "no-pin", .modes = In({Mode::Threads}), .take = set<&Options::pin, false>, .help = help::NoPin},
     {.name = "per-core", .mode = Mode::PerCore, .help = help::PerCore, .manyCores = true},
+    {.name = "chart", .value = true, .modes = In({Mode::Run, Mode::Rank, Mode::Picture}),
+     .take = takeText<&Options::chart>, .help = help::Chart, .alone = Mode::Picture},
+    {.name = "report", .value = true, .modes = In({Mode::Run, Mode::Rank, Mode::Picture}),
+     .take = takeText<&Options::report>, .help = help::Report, .alone = Mode::Picture},
     {.name = "help", .mode = Mode::Help, .help = help::Help, .letter = 'h', .wins = true},
     {.name = "version", .mode = Mode::Version, .help = help::Version, .wins = true},
 };
@@ -240,6 +244,15 @@ Refusal unmetDemand(const std::vector<bool> &given)
     return {};
 }
 
+Refusal brokenRules(const Options &options, const std::vector<bool> &given)
+{
+    for (int i = 0; i < rows; ++i)
+        if (given[i])
+            if (Refusal broken = brokenRule(i, options.mode, given))
+                return broken;
+    return unmetDemand(given);
+}
+
 // The mode asked for, or why the options given cannot go together.
 Refusal combine(Options &options, const std::vector<bool> &given)
 {
@@ -252,6 +265,12 @@ Refusal combine(Options &options, const std::vector<bool> &given)
         if (given[i] && table[i].mode)
             modes.push_back(i);
     }
+    for (int i = 0; i < rows && modes.empty(); ++i) {
+        if (given[i] && table[i].alone) {
+            options.mode = *table[i].alone;
+            return brokenRules(options, given);
+        }
+    }
     if (modes.size() > 1)
         return ModesTogether(dashed(table[modes[0]]), dashed(table[modes[1]]));
     if (modes.empty())
@@ -263,11 +282,7 @@ Refusal combine(Options &options, const std::vector<bool> &given)
         return UnexpectedArgument(local(options.files.front().c_str()));
     if (chosen.operands && options.files.empty())
         return FilesExpected(dashed(chosen));
-    for (int i = 0; i < rows; ++i)
-        if (given[i])
-            if (Refusal broken = brokenRule(i, options.mode, given))
-                return broken;
-    return unmetDemand(given);
+    return brokenRules(options, given);
 }
 
 } // namespace

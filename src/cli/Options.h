@@ -20,7 +20,7 @@
 
 namespace tarvo::cli {
 
-enum class Mode { Help, Version, Run, List, Rank, Merge, Threads, PerCore };
+enum class Mode { Help, Version, Run, List, Rank, Merge, Threads, PerCore, Picture };
 enum class Format { Text, Csv, Json };
 
 struct Options {
@@ -38,6 +38,9 @@ struct Options {
     std::vector<std::string> files; // --merge
     int threads = 0;  // --threads N, or the usable CPUs for "all"
     bool pin = true;  // --no-pin leaves the threads to the scheduler
+    // The picture of the stored results and the page around it, as named.
+    std::optional<QString> chart;
+    std::optional<QString> report;
 };
 
 // A command line that cannot be followed: the French line to print.
@@ -75,6 +78,7 @@ struct OptionRow {
     bool wins = false;                 // given, it is done whatever else is given
     bool oneCoreResults = false;       // reads or writes the stored results, one core's each
     bool manyCores = false;            // the mode's figures are not one core's
+    std::optional<Mode> alone = {};    // the mode it asks for when no other option asks for one
 };
 
 std::span<const OptionRow> OptionTable();
