@@ -16,6 +16,7 @@
 #include "core/Conversions.h"
 #include "core/DataFiles.h"
 #include "core/ErrorTexts.h"
+#include "core/FileAppend.h"
 #include "core/Errors.h"
 
 #include <algorithm>
@@ -195,6 +196,8 @@ int RunCommandLine(int argc, char *argv[], DrawPictures drawing)
         Say(error->message);
         return ExitUsage;
     }
+    // A finished test or a merge waits for a busy lock as long as it takes, saying so.
+    WaitingForLock = [](const std::string &path) { Say(Prefixed(WaitingForLockText(path))); };
     Output out(STDOUT_FILENO);
     int status = 0;
     try {

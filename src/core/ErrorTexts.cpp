@@ -54,6 +54,8 @@ QString SystemReason(int error)
     case ENODEV: return QStringLiteral("Aucun périphérique de ce type");
     case EOVERFLOW: return QStringLiteral("Valeur trop grande pour le type défini de données");
     case ENOLCK: return QStringLiteral("Aucun verrou disponible");
+    case EBADF: return QStringLiteral("Mauvais descripteur de fichier");
+    case EPIPE: return QStringLiteral("Relais brisé (pipe)");
     default: return QStringLiteral("erreur système n° %1").arg(error);
     }
 }
@@ -66,6 +68,13 @@ QString CannotOpen(const std::string &path, int error)
 QString CannotRead(const std::string &path, int error)
 {
     return QStringLiteral("Impossible de lire le fichier « %1 » : %2.").arg(shown(path), SystemReason(error));
+}
+
+QString WaitingForLockText(const std::string &path)
+{
+    return QStringLiteral("le fichier « %1 » est verrouillé par un autre programme qui y écrit (un ajout ou une "
+                          "fusion) ; attente de la fin de son écriture (Ctrl+C pour abandonner)…")
+        .arg(shown(path));
 }
 
 QString TooLargeToMerge(std::uint64_t size, std::uint64_t budget)
@@ -222,6 +231,8 @@ QString TooFewThreads(int needed, int error)
 
 QString CannotWriteOutput(int error)
 {
+    if (error == EBADF)
+        return QStringLiteral("impossible d'écrire la sortie : la sortie standard est fermée.");
     return QStringLiteral("impossible d'écrire la sortie : %1.").arg(SystemReason(error));
 }
 

@@ -28,6 +28,8 @@ QString SystemReason(int error);
 // Data files. `budget` is in bytes.
 QString CannotOpen(const std::string &path, int error);
 QString CannotRead(const std::string &path, int error);
+// An append that waits for another program's lock.
+QString WaitingForLockText(const std::string &path);
 QString TooLargeToMerge(std::uint64_t size, std::uint64_t budget);
 QString TooLargeToShow(const std::string &path, std::uint64_t budget);
 QString NoMemoryToShow(const std::string &path);

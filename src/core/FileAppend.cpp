@@ -25,7 +25,7 @@ namespace {
 // appending line after line frees the lock only for moments, which polling
 // would miss. A timer on this thread interrupts the wait every 50 ms to watch
 // the deadline.
-int lockForAppend(int fd)
+int lockForAppend(int fd, const std::string &path)
 {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return 0;
@@ -52,10 +52,17 @@ int lockForAppend(int fd)
     using namespace std::chrono_literals;
     const auto deadline = std::chrono::steady_clock::now() + 3s;
     int result = FileLocked;
-    while (std::chrono::steady_clock::now() < deadline) {
+    bool said = false;
+    for (;;) {
         if (::flock(fd, LOCK_EX) == 0 || errno != EINTR) {
             result = 0;
             break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline && !said) {
+            if (!WaitingForLock)
+                break;
+            WaitingForLock(path);
+            said = true;
         }
     }
     ::timer_delete(timer);
@@ -247,7 +254,7 @@ void append(const std::string &path, const std::function<QByteArray(int fd)> *de
     if (fd < 0)
         throwWriteError(path, Outcome {error});
     Outcome outcome;
-    outcome.error = lockForAppend(fd);
+    outcome.error = lockForAppend(fd, path);
     if (outcome.error == 0) {
         QByteArray decided;
         try {
@@ -268,6 +275,8 @@ void append(const std::string &path, const std::function<QByteArray(int fd)> *de
 }
 
 } // namespace
+
+void (*WaitingForLock)(const std::string &path) = nullptr;
 
 int (*FlushFile)(int fd) = flushToDisk;
 

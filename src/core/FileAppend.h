@@ -39,6 +39,13 @@ void AppendToFile(const std::string &path, QByteArrayView bytes);
 // nothing, nothing is written; what it throws ends the append.
 void AppendToFile(const std::string &path, const std::function<QByteArray(int fd)> &decide);
 
+// Called, when set, once an append has waited 3 seconds for a lock another
+// program keeps, with the file's path; the append then waits as long as it
+// takes. The command line sets it to say what it waits for, so that a finished
+// test is never lost to a busy lock; unset (the windows), the append gives up
+// after 3 seconds.
+extern void (*WaitingForLock)(const std::string &path);
+
 // How an append flushes its file to disk: 0, or the errno of fsync. Tests put a
 // fault in its place (an I/O error, another writer, a signal) to drive what follows.
 extern int (*FlushFile)(int fd);

@@ -254,6 +254,29 @@ private slots:
         QCOMPARE(outcome.added, replaced ? std::int64_t(20001) : std::int64_t(1));
         QCOMPARE(readAll(results), replaced ? meanwhile + stored + added : stored + second + added);
     }
+
+    // A lock kept longer than 3 seconds: the merge says what it waits for,
+    // then goes on waiting (here the holder lets go when told).
+    void aWriterThatMustWaitSaysSo()
+    {
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        QVERIFY(writeFile(results, line(10.0f, "stored")));
+        QVERIFY(writeFile(dir.filePath("other"), line(20.0f, "new")));
+        static int holder = -1;
+        static std::string waitedFor;
+        holder = ::open(QFile::encodeName(results).constData(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(::flock(holder, LOCK_EX), 0);
+        waitedFor.clear();
+        tarvo::WaitingForLock = [](const std::string &path) {
+            waitedFor = path;
+            ::close(holder);
+        };
+        const MergeOutcome outcome = MergeInto(results.toStdString(), {dir.filePath("other").toStdString()});
+        tarvo::WaitingForLock = nullptr;
+        QCOMPARE(waitedFor, results.toStdString());
+        QCOMPARE(outcome.added, std::int64_t(1));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestMerge)
