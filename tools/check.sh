@@ -14,6 +14,7 @@ cmake --workflow --preset ci
 tools/runpaths.sh build/ci
 tools/package.sh
 tests/chart/pictures.sh build/ci/src/zurezive
+contrib/fleet/check.sh build/ci/src/zurezive
 tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
 tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe
