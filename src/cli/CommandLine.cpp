@@ -143,7 +143,7 @@ int rankMode(const Options &options, Output &out)
 {
     const Ranking ranking = RankIndex(*options.index, DataFilePath(ResultsFileName));
     out << QStringLiteral("Rang de l'indice %1 : %2.\n")
-               .arg(FormatFloat(float(*options.index)), RankText(ranking));
+               .arg(ResultFigure(float(*options.index)), RankText(ranking));
     draw({options, *options.index});
     return 0;
 }

@@ -105,6 +105,13 @@ QString BadRepeatCount(const QString &value)
         QStringLiteral("la valeur de --repeat doit être un nombre entier de 1 à 100, pas %1.").arg(quoted(value)));
 }
 
+QString IndexOutOfRange(const QString &value)
+{
+    return UsageRefused(QStringLiteral("la valeur de --index doit tenir dans la largeur d'un indice enregistré, de "
+                                       "-99999999.99 à 999999999.99, pas %1.")
+                            .arg(quoted(value)));
+}
+
 QString BadIndexValue(const QString &value)
 {
     return UsageRefused(QStringLiteral("la valeur de --index doit être un nombre écrit avec un point décimal, pas %1.")

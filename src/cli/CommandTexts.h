@@ -99,6 +99,7 @@ QString UnknownOption(const QString &argument);
 QString UnexpectedArgument(const QString &argument);
 QString BadRepeatCount(const QString &value);
 QString BadIndexValue(const QString &value);
+QString IndexOutOfRange(const QString &value);
 QString BadPictureName(const QString &option, const QString &value, const QString &endings);
 QString ModesTogether(const QString &first, const QString &second);
 QString NoAction();

@@ -1,8 +1,10 @@
 #include "cli/Options.h"
 
+#include "cli/Arguments.h"
 #include "cli/Threads.h"
 #include "cli/ToolkitOptions.h"
 
+#include "core/DataFiles.h"
 #include "core/ThreadedRun.h"
 
 #include <charconv>
@@ -19,7 +21,7 @@ using Refusal = std::optional<QString>;
 
 QString local(const char *text)
 {
-    return QString::fromLocal8Bit(text);
+    return ArgumentText(text);
 }
 
 Refusal takeRepeat(Options &options, const char *text)
@@ -41,6 +43,9 @@ Refusal takeIndex(Options &options, const char *text)
                                               std::chars_format::fixed);
     if (value.empty() || error != std::errc() || end != value.data() + value.size() || !std::isfinite(index))
         return BadIndexValue(local(text));
+    // Compared as a results line would store it: a float in "%12.2f".
+    if (!std::isfinite(float(index)) || FormatFixed2(float(index), 0).size() > 12)
+        return IndexOutOfRange(local(text));
     options.index = index;
     return {};
 }

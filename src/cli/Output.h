@@ -52,6 +52,10 @@ std::string ProgramNumber(float value);
 // windows show them (FormatFloat).
 QString Figure(double value);
 
+// A result in a sentence: as the windows show it (FormatFloat, in the user's
+// locale), with a leading zero: "0,50", not ",50".
+QString ResultFigure(float value);
+
 // Appends Windows-1252 bytes as UTF-8.
 void AppendAnsiAsUtf8(std::string &out, QByteArrayView bytes);
 

@@ -1,5 +1,6 @@
 #include "cli/Rank.h"
 
+#include "cli/Output.h"
 #include "cli/ResultFields.h"
 
 #include "core/Conversions.h"
@@ -63,9 +64,8 @@ QString RankText(const Ranking &ranking)
                                         : QStringLiteral("des %1 résultats enregistrés").arg(stored);
     if (*ranking.median > 0.0)
         return text + QStringLiteral(" ; %1 fois la médiane %2 (%3)")
-                          .arg(QString::number(ranking.index / *ranking.median, 'f', 2), results,
-                               FormatFloat(float(*ranking.median)));
-    return text + QStringLiteral(" ; médiane %1 : %2").arg(results, FormatFloat(float(*ranking.median)));
+                          .arg(Figure(ranking.index / *ranking.median), results, ResultFigure(float(*ranking.median)));
+    return text + QStringLiteral(" ; médiane %1 : %2").arg(results, ResultFigure(float(*ranking.median)));
 }
 
 } // namespace tarvo::cli

@@ -1,6 +1,7 @@
 // The command line's parsing and the description checks of --save: what is
 // accepted, and each refusal once, with the word or value it names.
 #include "cli/CommandLine.h"
+#include "cli/Arguments.h"
 #include "cli/Options.h"
 #include "cli/Save.h"
 
@@ -188,6 +189,10 @@ private slots:
         QTest::newRow("repeat 101") << QStringList{"--run", "--repeat=101"} << "pas « 101 »";
         QTest::newRow("repeat not a number") << QStringList{"--run", "--repeat=5x"} << "pas « 5x »";
         QTest::newRow("index with a comma") << QStringList{"--rank", "--index=12,5"} << "pas « 12,5 »";
+        QTest::newRow("index beyond a float") << QStringList{"--rank", "--index=" + QString(41, u'9') + ".0"}
+                                              << "largeur d'un indice enregistré";
+        QTest::newRow("index wider than a line's field") << QStringList{"--rank", "--index=1000000000.0"}
+                                                         << "pas « 1000000000.0 »";
         // One row per kind of rule, pinning its words; the table walk below checks every row of each kind.
         QTest::newRow("two modes") << QStringList{"--run", "--list", "--csv"} << "« --run » et « --list »";
         QTest::newRow("no mode") << QStringList{"--json"} << "aucune action demandée";
@@ -213,6 +218,25 @@ private slots:
         QTest::newRow("threads ranked, with the reason")
             << QStringList{"--threads=1", "--rank"} << "--threads mesure plusieurs cœurs, et TARVODAT.TXT";
     }
+    // Arguments are bytes in the locale's codeset, not always UTF-8.
+    void decodesArgumentsInTheirCodeset_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("codeset");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Latin-1") << QByteArray("Caf\xe9") << QByteArray("ISO-8859-1") << QStringLiteral("Café");
+        QTest::newRow("Latin-9 euro") << QByteArray("\xa4") << QByteArray("ISO-8859-15") << QStringLiteral("€");
+        QTest::newRow("UTF-8") << QByteArray("Caf\xc3\xa9") << QByteArray("UTF-8") << QStringLiteral("Café");
+        QTest::newRow("not UTF-8") << QByteArray("Caf\xe9") << QByteArray("UTF-8") << QStringLiteral("Caf\ufffd");
+    }
+    void decodesArgumentsInTheirCodeset()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, codeset);
+        QFETCH(QString, text);
+        QCOMPARE(ArgumentText(bytes.constData(), codeset.constData()), text);
+    }
+
     void parses()
     {
         QFETCH(QStringList, arguments);
