@@ -47,4 +47,7 @@ code=$?
 run "$@" --run --fast >/dev/null 2>err.txt
 code=$?
 [ "$code" -eq 2 ] && [ "$(wc -l <err.txt)" -eq 1 ] || fail "a bad option: exit $code, said: $(cat err.txt)"
+run "$@" --list --csv >&- 2>err.txt
+code=$?
+[ "$code" -eq 1 ] && grep -q 'la sortie standard est fermée' err.txt || fail "standard output closed: exit $code, said: $(cat err.txt)"
 echo "ok"
