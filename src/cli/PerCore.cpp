@@ -144,12 +144,8 @@ void writeJson(const Conditions &before, const Conditions &after, const std::vec
     json.beginObject();
     WriteProgramJson(json);
     json.key("mode").value("per_core");
-    json.newline().key("conditions").beginObject();
-    json.key("before");
-    WriteConditionsJson(before, json);
-    json.key("after");
-    WriteConditionsJson(after, json);
-    json.endObject();
+    json.newline().key("conditions");
+    WriteConditionsJson(before, after, json);
     json.newline().key("cpus").beginArray();
     for (std::size_t c = 0; c < all.size(); ++c) {
         const CoreFigures &f = all[c];

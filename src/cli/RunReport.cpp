@@ -53,9 +53,7 @@ void writeSpread(const QString &name, const Spread &spread, Output &out)
                     column(Figure(spread.max), 10), column(Figure(spread.variationPercent), 8));
 }
 
-} // namespace
-
-void WriteConditionsJson(const Conditions &c, JsonWriter &json)
+void writeConditionsJson(const Conditions &c, JsonWriter &json)
 {
     json.beginObject();
     json.key("processor").value(c.processor);
@@ -74,8 +72,6 @@ void WriteConditionsJson(const Conditions &c, JsonWriter &json)
     json.key("throttle_count").value(c.throttleCount ? std::optional(std::int64_t(*c.throttleCount)) : std::nullopt);
     json.endObject();
 }
-
-namespace {
 
 void writeSpreadJson(const char *name, const Spread &spread, JsonWriter &json)
 {
@@ -195,6 +191,16 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
         out << QStringLiteral("Rang%1 : %2.\n").arg(which, RankText(*outcome.ranking));
 }
 
+void WriteConditionsJson(const Conditions &before, const Conditions &after, JsonWriter &json)
+{
+    json.beginObject();
+    json.key("before");
+    writeConditionsJson(before, json);
+    json.key("after");
+    writeConditionsJson(after, json);
+    json.endObject();
+}
+
 void WriteProgramJson(JsonWriter &json)
 {
     json.key("program").value("CPU Tarvo 32");
@@ -212,9 +218,9 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
     WriteProgramJson(json);
     json.newline().key("conditions").beginObject();
     json.key("before");
-    WriteConditionsJson(session.before, json);
+    writeConditionsJson(session.before, json);
     json.key("after");
-    WriteConditionsJson(session.after, json);
+    writeConditionsJson(session.after, json);
     json.key("throttle_events").value(counter(ThrottleEvents(conditions)));
     json.key("clock_move_percent").value(ClockMovePercent(conditions));
     json.endObject();

@@ -27,7 +27,8 @@ class JsonWriter;
 // The program's members at the head of a JSON document: name, version,
 // architecture, compiler, date.
 void WriteProgramJson(JsonWriter &json);
-void WriteConditionsJson(const Conditions &c, JsonWriter &json);
+// The conditions before and after, as an object.
+void WriteConditionsJson(const Conditions &before, const Conditions &after, JsonWriter &json);
 
 void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome,
                       Output &out);

@@ -223,12 +223,8 @@ void writeJson(const ThreadsRequest &request, const Conditions &before, const Co
     json.key("mode").value("threads");
     json.key("threads").value(request.threads);
     json.key("pinned").value(request.pin);
-    json.newline().key("conditions").beginObject();
-    json.key("before");
-    WriteConditionsJson(before, json);
-    json.key("after");
-    WriteConditionsJson(after, json);
-    json.endObject();
+    json.newline().key("conditions");
+    WriteConditionsJson(before, after, json);
     json.newline().key("runs").beginArray();
     for (std::size_t r = 0; r < rounds.size(); ++r)
         writeRoundJson(int(r + 1), rounds[r], json);
