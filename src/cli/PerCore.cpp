@@ -1,11 +1,14 @@
 #include "cli/PerCore.h"
 
+#include "cli/CommandLine.h"
+#include "cli/CommandTexts.h"
 #include "cli/Conditions.h"
 #include "cli/Json.h"
 #include "cli/RunReport.h"
 #include "cli/Runs.h"
 
 #include "core/Conversions.h"
+#include "core/ErrorTexts.h"
 #include "core/Spread.h"
 #include "core/ThreadedRun.h"
 
@@ -171,6 +174,7 @@ void writeJson(const Conditions &before, const Conditions &after, const std::vec
                 .key("integer").value(run.test.scores.entier)
                 .key("floating").value(run.test.scores.flottant)
                 .key("index").value(run.test.scores.indice)
+                .key("valid").value(run.test.valid())
                 .endObject();
         json.endArray();
         const QStringList reasons = SlowReasons(f, all, topology);
@@ -246,6 +250,13 @@ int RunPerCoreMode(const PerCoreRequest &request, Output &out)
         writeTable(all, topology, out);
     else
         writeJson(before, after, all, runs, topology, out);
+    for (const std::vector<RunRecord> &cpu : runs)
+        for (const RunRecord &run : cpu)
+            if (!run.test.valid()) {
+                out.flush();
+                Say(Prefixed(WrongComputation(run.test)));
+                return ExitFailure;
+            }
     return 0;
 }
 

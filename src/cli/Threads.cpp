@@ -1,10 +1,13 @@
 #include "cli/Threads.h"
 
+#include "cli/CommandTexts.h"
+#include "cli/CommandLine.h"
 #include "cli/Conditions.h"
 #include "cli/Json.h"
 #include "cli/RunReport.h"
 
 #include "core/Conversions.h"
+#include "core/ErrorTexts.h"
 #include "core/Spread.h"
 #include "core/ThreadedRun.h"
 
@@ -183,6 +186,18 @@ void writeThreadJson(const ThreadOutcome &thread, JsonWriter &json)
     json.key("cpu").value(thread.cpu);
     writeScoresJson(thread.test.scores, json);
     json.key("processor_seconds").value(thread.processorSeconds);
+    json.key("valid").value(thread.test.valid());
+}
+
+// The first thread, of any round, whose floating kernels computed wrong.
+const TestRun *wrongRun(const std::vector<Round> &rounds)
+{
+    for (const Round &round : rounds)
+        for (const ThreadedRun *run : {&round.single, &round.multi})
+            for (const ThreadOutcome &thread : run->threads)
+                if (!thread.test.valid())
+                    return &thread.test;
+    return nullptr;
 }
 
 void writeRoundJson(int number, const Round &round, JsonWriter &json)
@@ -291,6 +306,11 @@ int RunThreadsMode(const ThreadsRequest &request, Output &out)
         writeSummaryText(rounds, out);
     if (!text)
         writeJson(request, before, after, rounds, out);
+    if (const TestRun *wrong = wrongRun(rounds)) {
+        out.flush();
+        Say(Prefixed(WrongComputation(*wrong)));
+        return ExitFailure;
+    }
     return 0;
 }
 

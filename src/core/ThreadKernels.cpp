@@ -90,6 +90,12 @@ void run5() { kernels::ThreadKernel5(*current); }
 void run6() { kernels::ThreadKernel6(*current); }
 void run7() { kernels::ThreadKernel7(*current); }
 void run8() { kernels::ThreadKernel8(*current); }
+// After the repetitions, for the check against the single-core kernels'
+// expected values: the same loops from the same start give the same bits.
+double outcome5() { return current->sum5; }
+double outcome6() { return current->product6; }
+double outcome7() { return current->sum7; }
+double outcome8() { return current->product8; }
 
 } // namespace
 
@@ -103,10 +109,10 @@ const std::array<Kernel, 8> ThreadKernels = {{
     Kernels[1],
     Kernels[2],
     Kernels[3],
-    {start5, run5, Kernels[4].operationCount, Kernels[4].innerSteps},
-    {start6, run6, Kernels[5].operationCount, Kernels[5].innerSteps},
-    {start7, run7, Kernels[6].operationCount, Kernels[6].innerSteps},
-    {start8, run8, Kernels[7].operationCount, Kernels[7].innerSteps},
+    {start5, run5, Kernels[4].operationCount, Kernels[4].innerSteps, outcome5, Kernels[4].expected},
+    {start6, run6, Kernels[5].operationCount, Kernels[5].innerSteps, outcome6, Kernels[5].expected},
+    {start7, run7, Kernels[6].operationCount, Kernels[6].innerSteps, outcome7, Kernels[6].expected},
+    {start8, run8, Kernels[7].operationCount, Kernels[7].innerSteps, outcome8, Kernels[7].expected},
 }};
 
 } // namespace tarvo

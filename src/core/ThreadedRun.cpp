@@ -54,18 +54,6 @@ int setThreadCpus(const std::vector<int> &list)
     return sched_setaffinity(0, cpus.size, cpus.set) == 0 ? 0 : errno;
 }
 
-TestRun runKernels(const std::array<Kernel, 8> &kernels, const Clock &clock)
-{
-    TestRun run{};
-    std::array<float, 8> results{};
-    for (int k = 1; k <= 8; ++k) {
-        run.kernels[k - 1] = TimedRun(k, kernels[k - 1], clock);
-        results[k - 1] = run.kernels[k - 1].result;
-    }
-    run.scores = Score(results);
-    return run;
-}
-
 double processorSeconds(const TestRun &run, std::int64_t perSecond)
 {
     std::int64_t ticks = 0;
@@ -149,7 +137,7 @@ ThreadedRun RunThreaded(const std::vector<std::optional<int>> &cpus, const std::
         starts[i] = Steady::now();
         if (go) {
             try {
-                outcomes[i].test = runKernels(kernels, ThreadClock());
+                outcomes[i].test = RunSpeedTest(ThreadClock(), {}, kernels);
             } catch (const Exception &e) {
                 runFailures[i] = e.what();
             }

@@ -76,6 +76,7 @@ private slots:
             QCOMPARE(thread.accumulators.sum7, expected.sum7);
             QCOMPARE(thread.accumulators.product8, expected.product8);
             QVERIFY(thread.test.scores.indice > 0.0f);
+            QVERIFY(thread.test.valid());
             QVERIFY2(thread.processorSeconds < 1.5 * lone,
                      qPrintable(QStringLiteral("%1 s of processor time for the work of %2 s alone")
                                     .arg(thread.processorSeconds)
