@@ -108,12 +108,6 @@ std::string ResultLineText(std::mt19937 &random)
     return std::string(line, size_t(n));
 }
 
-double MiddleOf(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 double Field(const std::string &output, const char *name)
 {
     const std::string key = std::string(name) + "=";

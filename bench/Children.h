@@ -35,9 +35,6 @@ std::string ResultLineText(std::mt19937 &random);
 template <typename Line>
 std::uintmax_t WriteLines(const std::filesystem::path &file, long lines, unsigned seed, Line &&line);
 
-// The middle value (the upper one of two).
-double MiddleOf(std::vector<double> values);
-
 // The number after "name=" in a child's output, -1 when absent.
 double Field(const std::string &output, const char *name);
 
