@@ -1,5 +1,6 @@
 #include "core/FileAppend.h"
 
+#include "core/AppendJournal.h"
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
 #include "core/FileOpening.h"
@@ -25,13 +26,16 @@ namespace {
 // appending line after line frees the lock only for moments, which polling
 // would miss. A timer on this thread interrupts the wait every 50 ms to watch
 // the deadline.
-int lockForAppend(int fd, const std::string &path)
+int lockForAppend(int fd, const std::string &path, bool &locked)
 {
+    locked = true;
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
         return 0;
     // A file system without locks still takes the line, unguarded.
-    if (errno != EWOULDBLOCK && errno != EINTR)
+    if (errno != EWOULDBLOCK && errno != EINTR) {
+        locked = false;
         return 0;
+    }
 
     const int tick = SIGRTMIN + 1;
     static const bool installed = [tick] {
@@ -54,7 +58,9 @@ int lockForAppend(int fd, const std::string &path)
     int result = FileLocked;
     bool said = false;
     for (;;) {
-        if (::flock(fd, LOCK_EX) == 0 || errno != EINTR) {
+        const int got = ::flock(fd, LOCK_EX);
+        if (got == 0 || errno != EINTR) {
+            locked = got == 0;
             result = 0;
             break;
         }
@@ -149,7 +155,7 @@ int writeAll(int fd, QByteArrayView bytes, Written &written)
     const char *data = bytes.data();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
+        const ssize_t n = WriteFile(fd, data, size_t(left));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -194,7 +200,7 @@ struct Outcome {
 // line to continue. Under the lock, no other copy appends in between; where
 // there is no lock, only this append's own bytes are ever cut, and only while
 // nothing follows them.
-Outcome appendWhole(int fd, QByteArrayView line)
+Outcome appendWhole(const std::string &path, int fd, QByteArrayView line)
 {
     Outcome outcome;
     struct stat info {};
@@ -206,6 +212,7 @@ Outcome appendWhole(int fd, QByteArrayView line)
     const QByteArrayView whole = bytes.isEmpty() ? line : QByteArrayView(bytes += line);
 
     const HeldTermination held;
+    AppendJournal journal(path, info, whole);
     Written written;
     outcome.error = writeAll(fd, whole, written);
     // A result the user saw confirmed must survive a crash right after. A file
@@ -254,8 +261,10 @@ void append(const std::string &path, const std::function<QByteArray(int fd)> *de
     if (fd < 0)
         throwWriteError(path, Outcome {error});
     Outcome outcome;
-    outcome.error = lockForAppend(fd, path);
+    bool locked = false;
+    outcome.error = lockForAppend(fd, path, locked);
     if (outcome.error == 0) {
+        SettleJournal(path, fd, locked);
         QByteArray decided;
         try {
             if (decide)
@@ -265,7 +274,7 @@ void append(const std::string &path, const std::function<QByteArray(int fd)> *de
             throw;
         }
         if (!bytes.isEmpty())
-            outcome = appendWhole(fd, bytes);
+            outcome = appendWhole(path, fd, bytes);
     }
     // Closing releases the lock.
     if (::close(fd) != 0 && errno != EINTR && outcome.error == 0)
@@ -279,6 +288,7 @@ void append(const std::string &path, const std::function<QByteArray(int fd)> *de
 void (*WaitingForLock)(const std::string &path) = nullptr;
 
 int (*FlushFile)(int fd) = flushToDisk;
+ssize_t (*WriteFile)(int fd, const void *data, size_t size) = ::write;
 
 void IgnoreFileSizeSignal()
 {

@@ -10,6 +10,7 @@
 #include <QByteArrayView>
 
 #include <functional>
+#include <sys/types.h>
 #include <string>
 
 namespace tarvo {
@@ -23,7 +24,9 @@ void IgnoreFileSizeSignal();
 // Appends the bytes at the end of the file, created when missing, with one
 // write, then flushes them to disk, under the file's lock. A file whose last
 // line has no line end gets one first, in the same write, so that the new line
-// is a line of its own. Termination signals (SIGTERM, SIGINT, SIGHUP) wait
+// is a line of its own. A journal of the append, made beside the file first,
+// lets the next writer take back what a program killed in the middle left
+// (AppendJournal.h). Termination signals (SIGTERM, SIGINT, SIGHUP) wait
 // until the line is written and flushed. Throws EWriteError naming the file
 // and the system's reason: a lock kept by another program for more than 3
 // seconds, or a write that failed, which is taken back first (the file keeps
@@ -49,5 +52,9 @@ extern void (*WaitingForLock)(const std::string &path);
 // How an append flushes its file to disk: 0, or the errno of fsync. Tests put a
 // fault in its place (an I/O error, another writer, a signal) to drive what follows.
 extern int (*FlushFile)(int fd);
+
+// How an append and its journal (AppendJournal.h) write their bytes: write(2).
+// Tests put a fault in its place (a process killed after so many bytes).
+extern ssize_t (*WriteFile)(int fd, const void *data, size_t size);
 
 } // namespace tarvo

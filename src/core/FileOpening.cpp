@@ -172,6 +172,40 @@ int OpenDataFile(const std::string &path, int flags, int &error)
     return -1;
 }
 
+int OpenOwnFile(const std::string &path, int flags, int &error)
+{
+    Folder folder(path, error);
+    if (folder.fd == -1)
+        return -1;
+    int fd;
+    do
+        fd = ::openat(folder.fd, folder.leaf.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    struct stat info {};
+    error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
+    if (error == 0 && (flags & O_CREAT))
+        error = syncFolder(folder);
+    if (error != 0) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int RemoveFile(const std::string &path)
+{
+    int error = 0;
+    Folder folder(path, error);
+    if (folder.fd == -1)
+        return error;
+    return ::unlinkat(folder.fd, folder.leaf.c_str(), 0) == 0 ? 0 : errno;
+}
+
 bool IsMissing(const std::string &path)
 {
     struct stat info {};

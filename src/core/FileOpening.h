@@ -21,6 +21,14 @@ namespace tarvo {
 // opened without waiting, then refused.
 int OpenDataFile(const std::string &path, int flags, int &error);
 
+// A file of the program's own beside a data file (an append's journal): opened
+// with `flags` and O_NOFOLLOW, never through a link, and only when regular;
+// with O_CREAT its folder is synced. -1 with `error` set otherwise.
+int OpenOwnFile(const std::string &path, int flags, int &error);
+
+// Removes the file at the path: 0, or the errno.
+int RemoveFile(const std::string &path);
+
 // Whether nothing at all is at the path (a file that does not exist yet).
 bool IsMissing(const std::string &path);
 

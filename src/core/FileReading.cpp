@@ -1,5 +1,6 @@
 #include "core/FileReading.h"
 
+#include "core/AppendJournal.h"
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
 #include "core/FileOpening.h"
@@ -46,11 +47,13 @@ QByteArray ReadWhole(int fd, const std::string &path)
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         throw EFOpenError(CannotRead(path, errno));
+    std::uint64_t size = std::uint64_t(info.st_size);
+    const std::uint64_t settled = SettledSize(path, fd, size);
     QByteArray bytes;
     int error = 0;
     try {
-        bytes.resize(qsizetype(info.st_size));
-        bytes.resize(qsizetype(ReadAt(fd, bytes.data(), std::uint64_t(info.st_size), 0, error)));
+        bytes.resize(qsizetype(settled));
+        bytes.resize(qsizetype(ReadAt(fd, bytes.data(), settled, 0, error)));
     } catch (const std::bad_alloc &) {
         error = ENOMEM;
     }

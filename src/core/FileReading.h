@@ -34,7 +34,8 @@ private:
 // are counted).
 std::uint64_t ReadAt(int fd, char *into, std::uint64_t size, std::uint64_t offset, int &error);
 
-// The bytes of the file open at `fd`, from its start to its size when called.
+// The bytes of the file open at `fd`, from its start to its size when called,
+// less the part of an append in progress or cut off (AppendJournal.h).
 // Throws EFOpenError naming `path` when it cannot be read or held in memory.
 QByteArray ReadWhole(int fd, const std::string &path);
 

@@ -1,6 +1,7 @@
 #include "core/LineList.h"
 
 #include "core/Ansi.h"
+#include "core/AppendJournal.h"
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
 #include "core/FileGrowth.h"
@@ -174,6 +175,9 @@ LineList::Read LineList::loadSorted(const std::string &path, const std::function
     struct stat info {};
     if (::fstat(file.fd(), &info) != 0)
         throw EFOpenError(CannotOpen(path, errno));
+    // Never the partial last line of an append in progress, or cut off.
+    std::uint64_t now = std::uint64_t(info.st_size);
+    info.st_size = off_t(SettledSize(path, file.fd(), now));
     const auto size = std::uint64_t(info.st_size);
     const bool sameFile = bytes_ && bytes_->fromFile && bytes_->file.device == std::uint64_t(info.st_dev)
         && bytes_->file.inode == std::uint64_t(info.st_ino);
