@@ -97,6 +97,24 @@ int syncFolder(const Folder &folder)
     return error;
 }
 
+// What was opened at the leaf, when it is a regular file (its folder synced when
+// it was just made); closed, -1 and `error` set otherwise.
+int keepRegular(const Folder &folder, int fd, bool made, int &error)
+{
+    struct stat info {};
+    error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
+    // A new name lasts through a power cut only once its folder is on disk too.
+    if (error == 0 && made)
+        error = syncFolder(folder);
+    if (error != 0) {
+        ::close(fd);
+        return -1;
+    }
+    // A regular file never blocks; the flag goes so that nothing later depends on it.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
 } // namespace
 
 int OpenDataFile(const std::string &path, int flags, int &error)
@@ -157,17 +175,7 @@ int OpenDataFile(const std::string &path, int flags, int &error)
                 continue;
             return -1;
         }
-        error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
-        // A new name lasts through a power cut only once its folder is on disk too.
-        if (error == 0 && missing)
-            error = syncFolder(folder);
-        if (error != 0) {
-            ::close(fd);
-            return -1;
-        }
-        // A regular file never blocks; the flag goes so that nothing later depends on it.
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        return fd;
+        return keepRegular(folder, fd, missing, error);
     }
     return -1;
 }
@@ -185,16 +193,7 @@ int OpenOwnFile(const std::string &path, int flags, int &error)
         error = errno;
         return -1;
     }
-    struct stat info {};
-    error = ::fstat(fd, &info) == 0 ? refusalFor(info.st_mode) : errno;
-    if (error == 0 && (flags & O_CREAT))
-        error = syncFolder(folder);
-    if (error != 0) {
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
+    return keepRegular(folder, fd, flags & O_CREAT, error);
 }
 
 int RemoveFile(const std::string &path)
