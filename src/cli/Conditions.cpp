@@ -10,6 +10,8 @@
 #include <set>
 #include <sstream>
 
+#include <sched.h>
+
 namespace tarvo::cli {
 
 namespace {
@@ -126,9 +128,43 @@ std::optional<std::uint64_t> throttleCount(const fs::path &root)
 
 Conditions ReadConditions(const std::string &root)
 {
+    return ReadConditions(root, root == "/" ? CpuidHypervisorVendor() : std::nullopt);
+}
+
+Conditions ReadConditions(const std::string &root, const std::optional<std::string> &cpuidVendor)
+{
     const fs::path base(root);
-    return {processorModel(base), onlineCount(base), governor(base), power(base), loadAverage(base),
-            throttleCount(base)};
+    return {processorModel(base), onlineCount(base),  governor(base),
+            power(base),          loadAverage(base),  throttleCount(base),
+            ReadVirtualMachine(root, cpuidVendor), ReadCpuTopology(root).smtActive, ReadTurboAllowed(root)};
+}
+
+RunWatch::RunWatch(std::string root)
+    : root(std::move(root))
+{
+}
+
+void RunWatch::Start(RunConditions &run)
+{
+    run.cpuBefore = ::sched_getcpu();
+    siblings = ReadCpuTopology(root).siblingsOf(run.cpuBefore);
+    siblingTimes.clear();
+    for (const int sibling : siblings)
+        siblingTimes.push_back(ReadCpuTimes(root, sibling));
+}
+
+void RunWatch::Finish(RunConditions &run)
+{
+    run.cpuAfter = ::sched_getcpu();
+    for (std::size_t i = 0; i < siblings.size(); ++i)
+        if (const auto busy = BusyPercent(siblingTimes[i], ReadCpuTimes(root, siblings[i])))
+            run.siblingBusyPercent = std::max(run.siblingBusyPercent.value_or(0.0), *busy);
+    const CpuTopology topology = ReadCpuTopology(root);
+    if (const CpuInfo *cpu = topology.find(run.cpuAfter)) {
+        run.coreType = cpu->type;
+        run.maxFrequencyKHz = cpu->maxFrequencyKHz;
+        run.currentFrequencyKHz = cpu->currentFrequencyKHz;
+    }
 }
 
 std::optional<std::uint64_t> ReadThrottleCount(const std::string &root)
@@ -181,6 +217,26 @@ QStringList Warnings(const Conditions &before, const std::vector<RunConditions> 
         warnings << QStringLiteral("Attention : la fréquence mesurée du processeur a varié de %1 % pendant "
                                    "le test.")
                         .arg(Figure(*moved));
+    if (before.virtualMachine && before.virtualMachine->present)
+        warnings << QStringLiteral("Attention : le test tourne dans une machine virtuelle%1 : l'hôte partage "
+                                   "le processeur et son horloge, les résultats varient d'un essai à l'autre.")
+                        .arg(before.virtualMachine->name.isEmpty() ? QString()
+                                                                   : QStringLiteral(" (%1)").arg(before.virtualMachine->name));
+    QStringList busy, efficiency;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        if (runs[r].siblingBusyPercent && *runs[r].siblingBusyPercent > BusySiblingPercent)
+            busy << QStringLiteral("%1 à %2 %").arg(r + 1).arg(Figure(*runs[r].siblingBusyPercent));
+        if (runs[r].coreType == CoreType::Efficiency)
+            efficiency << QString::number(r + 1);
+    }
+    if (!busy.isEmpty())
+        warnings << QStringLiteral("Attention : l'autre fil du cœur du test était occupé (essai %1) : les deux "
+                                   "se partagent le cœur et le résultat en est plus bas.")
+                        .arg(busy.join(QStringLiteral(", ")));
+    if (!efficiency.isEmpty())
+        warnings << QStringLiteral("Attention : le test a tourné sur un cœur d'efficacité (essai %1) : ces "
+                                   "cœurs sont plus lents que les cœurs de performance.")
+                        .arg(efficiency.join(QStringLiteral(", ")));
     return warnings;
 }
 
@@ -197,6 +253,13 @@ QStringList Changes(const Conditions &before, const Conditions &after, const std
         changes << QStringLiteral("la limitation thermique (%1 fois)").arg(*events);
     if (const auto moved = ClockMovePercent(runs); moved && *moved > 10.0)
         changes << QStringLiteral("la fréquence mesurée (écart de %1 %)").arg(Figure(*moved));
+    std::set<int> cpus;
+    for (const RunConditions &run : runs)
+        for (const int cpu : {run.cpuBefore, run.cpuAfter})
+            if (cpu >= 0)
+                cpus.insert(cpu);
+    if (cpus.size() > 1)
+        changes << QStringLiteral("le processeur du test (%1 processeurs différents)").arg(cpus.size());
     return changes;
 }
 

@@ -46,41 +46,56 @@ void writeKernels(const TestRun &test, Output &out)
                         column(FormatFloat(test.kernels[k].result), 10));
 }
 
+QString yesNo(const std::optional<bool> &flag, const char *yes, const char *no)
+{
+    return flag ? QString::fromUtf8(*flag ? yes : no) : unknown;
+}
+
+QString coreTypeText(CoreType type)
+{
+    switch (type) {
+    case CoreType::Performance:
+        return QStringLiteral("cœur de performance");
+    case CoreType::Efficiency:
+        return QStringLiteral("cœur d'efficacité");
+    case CoreType::Unknown:
+        break;
+    }
+    return QStringLiteral("type de cœur inconnu");
+}
+
+QString kilohertz(const std::optional<std::int64_t> &khz)
+{
+    return khz ? gigahertz(double(*khz) * 1e3) : unknown;
+}
+
+// "n° 1", "n° 0 puis 1" when the run moved.
+QString cpuText(const RunConditions &run)
+{
+    if (run.cpuAfter < 0)
+        return unknown;
+    if (run.cpuBefore >= 0 && run.cpuBefore != run.cpuAfter)
+        return QStringLiteral("n° %1 puis %2").arg(run.cpuBefore).arg(run.cpuAfter);
+    return QStringLiteral("n° %1").arg(run.cpuAfter);
+}
+
+void writeRunConditionsText(const RunConditions &run, Output &out)
+{
+    out << QStringLiteral("  fréquence mesurée du processeur : %1 avant, %2 après\n")
+               .arg(gigahertz(run.clockBeforeHz), gigahertz(run.clockAfterHz));
+    out << QStringLiteral("  processeur du test : %1 (%2), fréquence maximale %3, actuelle %4\n")
+               .arg(cpuText(run), coreTypeText(run.coreType), kilohertz(run.maxFrequencyKHz),
+                    kilohertz(run.currentFrequencyKHz));
+    out << QStringLiteral("  autre fil du même cœur : %1\n")
+               .arg(run.siblingBusyPercent ? QStringLiteral("occupé à %1 %").arg(Figure(*run.siblingBusyPercent))
+                                           : QStringLiteral("aucun ou inconnu"));
+}
+
 void writeSpread(const QString &name, const Spread &spread, Output &out)
 {
     out << QStringLiteral("%1 %2 %3 %4 %5 %\n")
                .arg(name.leftJustified(18), column(Figure(spread.median), 10), column(Figure(spread.min), 10),
                     column(Figure(spread.max), 10), column(Figure(spread.variationPercent), 8));
-}
-
-void writeConditionsJson(const Conditions &c, JsonWriter &json)
-{
-    json.beginObject();
-    json.key("processor").value(c.processor);
-    json.key("cpus").value(c.cpus);
-    json.key("governor").value(c.governor);
-    json.key("power");
-    if (c.power)
-        json.value(*c.power == Power::Battery ? "battery" : "mains");
-    else
-        json.null();
-    json.key("load");
-    if (c.load)
-        json.beginArray().value((*c.load)[0]).value((*c.load)[1]).value((*c.load)[2]).endArray();
-    else
-        json.null();
-    json.key("throttle_count").value(c.throttleCount ? std::optional(std::int64_t(*c.throttleCount)) : std::nullopt);
-    json.endObject();
-}
-
-void writeSpreadJson(const char *name, const Spread &spread, JsonWriter &json)
-{
-    json.key(name).beginObject();
-    json.key("median").value(spread.median);
-    json.key("min").value(spread.min);
-    json.key("max").value(spread.max);
-    json.key("cv_percent").value(spread.variationPercent);
-    json.endObject();
 }
 
 // Whether every run computed right, in French: "résultat vérifié", or which
@@ -100,11 +115,6 @@ void writeCheck(const Session &session, Output &out)
                             WrongComputation(session.runs[r].test));
 }
 
-std::optional<std::int64_t> counter(const std::optional<std::uint64_t> &count)
-{
-    return count ? std::optional(std::int64_t(*count)) : std::nullopt;
-}
-
 } // namespace
 
 void WriteConditionsText(const Conditions &c, Output &out)
@@ -121,6 +131,14 @@ void WriteConditionsText(const Conditions &c, Output &out)
     out << QStringLiteral("  alimentation : %1\n").arg(powerText(c.power));
     out << QStringLiteral("  charge moyenne : %1\n").arg(load);
     out << QStringLiteral("  limitations thermiques (compteurs) : %1\n").arg(throttleText(c.throttleCount));
+    QString machine = unknown;
+    if (c.virtualMachine)
+        machine = !c.virtualMachine->present ? QStringLiteral("non")
+                  : c.virtualMachine->name.isEmpty() ? QStringLiteral("oui")
+                                                     : QStringLiteral("oui (%1)").arg(c.virtualMachine->name);
+    out << QStringLiteral("  machine virtuelle : %1\n").arg(machine);
+    out << QStringLiteral("  SMT (deux fils par cœur) : %1\n").arg(yesNo(c.smt, "actif", "inactif"));
+    out << QStringLiteral("  turbo : %1\n").arg(yesNo(c.turbo, "permis", "interdit"));
     out << QStringLiteral("Test en cours : huit calculs, cinq répétitions chacun.\n");
     out.flush();
 }
@@ -128,12 +146,13 @@ void WriteConditionsText(const Conditions &c, Output &out)
 void WriteRunLineText(const Session &session, Output &out)
 {
     if (session.runs.size() == 1)
-        out << QStringLiteral("\nEssai      entier    flottant      indice   fréquence avant / après\n");
+        out << QStringLiteral("\nEssai      entier    flottant      indice   processeur   fréquence avant / après\n");
     const RunRecord &run = session.runs.back();
-    out << QStringLiteral("%1  %2  %3  %4   %5 / %6\n")
+    out << QStringLiteral("%1  %2  %3  %4   %5   %6 / %7\n")
                .arg(column(QString::number(session.runs.size()), 5), column(FormatFloat(run.test.scores.entier), 10),
                     column(FormatFloat(run.test.scores.flottant), 10), column(FormatFloat(run.test.scores.indice), 10),
-                    gigahertz(run.conditions.clockBeforeHz), gigahertz(run.conditions.clockAfterHz));
+                    cpuText(run.conditions).leftJustified(10), gigahertz(run.conditions.clockBeforeHz),
+                    gigahertz(run.conditions.clockAfterHz));
     out.flush();
 }
 
@@ -142,9 +161,10 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
     const std::vector<RunConditions> conditions = RunConditionsOf(session.runs);
     const bool repeated = session.runs.size() > 1;
     out << (repeated ? QStringLiteral("\nPendant les essais :\n") : QStringLiteral("\nPendant le test :\n"));
+    if (!session.warmupRuns.empty())
+        out << QStringLiteral("  échauffement : %1 essai(s) passé(s) d'abord et écarté(s)\n").arg(session.warmupRuns.size());
     if (!repeated)
-        out << QStringLiteral("  fréquence mesurée du processeur : %1 avant, %2 après\n")
-                   .arg(gigahertz(conditions[0].clockBeforeHz), gigahertz(conditions[0].clockAfterHz));
+        writeRunConditionsText(conditions[0], out);
     const auto moved = ClockMovePercent(conditions);
     out << QStringLiteral("  écart de la fréquence mesurée : %1\n").arg(moved ? Figure(*moved) + " %" : unknown);
     out << QStringLiteral("  limitations thermiques : %1\n").arg(throttleText(ThrottleEvents(conditions)));
@@ -167,6 +187,12 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
         writeSpread(QStringLiteral("Résultat flottant"), summary.flottant, out);
         writeSpread(QStringLiteral("Indice"), summary.indice, out);
         const QString cv = Figure(summary.indice.variationPercent);
+        if (session.repeatAuto)
+            out << QStringLiteral("Répétition automatique : %1 essais, %2.\n")
+                       .arg(session.runs.size())
+                       .arg(summary.stable ? QStringLiteral("CV de l'indice ramené à au plus 3 %")
+                                           : QStringLiteral("CV de l'indice toujours au-dessus de 3 % après %1 essais")
+                                                 .arg(AutoMostRuns));
         if (summary.stable) {
             out << QStringLiteral("Verdict : stable (CV de l'indice %1 %, au plus 3 %).\n").arg(cv);
         } else {
@@ -189,119 +215,6 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
     }
     if (outcome.ranking)
         out << QStringLiteral("Rang%1 : %2.\n").arg(which, RankText(*outcome.ranking));
-}
-
-void WriteConditionsJson(const Conditions &before, const Conditions &after, JsonWriter &json)
-{
-    json.beginObject();
-    json.key("before");
-    writeConditionsJson(before, json);
-    json.key("after");
-    writeConditionsJson(after, json);
-    json.endObject();
-}
-
-void WriteProgramJson(JsonWriter &json)
-{
-    json.key("program").value("CPU Tarvo 32");
-    json.key("version").value(ProgramVersion());
-    json.key("architecture").value(Architecture());
-    json.key("compiler").value(Compiler());
-    json.key("date").value(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
-}
-
-void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome, Output &out)
-{
-    const std::vector<RunConditions> conditions = RunConditionsOf(session.runs);
-    JsonWriter json(out);
-    json.beginObject();
-    WriteProgramJson(json);
-    json.newline().key("conditions").beginObject();
-    json.key("before");
-    writeConditionsJson(session.before, json);
-    json.key("after");
-    writeConditionsJson(session.after, json);
-    json.key("throttle_events").value(counter(ThrottleEvents(conditions)));
-    json.key("clock_move_percent").value(ClockMovePercent(conditions));
-    json.endObject();
-    json.newline().key("warnings").beginArray();
-    for (const QString &warning : Warnings(session.before, conditions))
-        json.value(warning);
-    json.endArray();
-    json.newline().key("clock_ticks_per_second").value(ticksPerSecond);
-    json.key("runs").beginArray();
-    for (std::size_t r = 0; r < session.runs.size(); ++r) {
-        const RunRecord &run = session.runs[r];
-        json.newline().beginObject();
-        json.key("run").value(std::int64_t(r + 1));
-        json.key("integer").value(run.test.scores.entier);
-        json.key("floating").value(run.test.scores.flottant);
-        json.key("index").value(run.test.scores.indice);
-        json.key("valid").value(run.test.valid());
-        json.key("wall_seconds").value(run.wallSeconds);
-        json.key("clock_before_hz").value(run.conditions.clockBeforeHz > 0.0 ? std::optional(run.conditions.clockBeforeHz) : std::nullopt);
-        json.key("clock_after_hz").value(run.conditions.clockAfterHz > 0.0 ? std::optional(run.conditions.clockAfterHz) : std::nullopt);
-        json.key("throttle_before").value(counter(run.conditions.throttleBefore));
-        json.key("throttle_after").value(counter(run.conditions.throttleAfter));
-        json.key("kernels").beginArray();
-        for (std::size_t k = 0; k < run.test.kernels.size(); ++k) {
-            const KernelTiming &kernel = run.test.kernels[k];
-            json.beginObject();
-            json.key("kernel").value(std::int64_t(k + 1));
-            json.key("average_time").value(kernel.averageTime);
-            json.key("result").value(kernel.result);
-            // Null for the integer kernels, which are not checked.
-            json.key("valid").value(kernel.check ? std::optional(kernel.check->valid) : std::nullopt);
-            if (kernel.check)
-                json.key("expected").value(kernel.check->expected).key("outcome").value(kernel.check->outcome);
-            json.key("readings").beginArray();
-            for (const ClockReadings &reading : kernel.readings)
-                json.beginArray().value(reading.start).value(reading.end).endArray();
-            json.endArray().endObject();
-        }
-        json.endArray().endObject();
-    }
-    json.endArray();
-
-    const Summary summary = Summarize(session.runs);
-    json.newline().key("summary").beginObject();
-    writeSpreadJson("integer", summary.entier, json);
-    writeSpreadJson("floating", summary.flottant, json);
-    writeSpreadJson("index", summary.indice, json);
-    json.key("stable").value(summary.stable);
-    json.key("changes").beginArray();
-    for (const QString &change : Changes(session.before, session.after, conditions))
-        json.value(change);
-    json.endArray().endObject();
-
-    json.newline().key("saved");
-    if (outcome.saved) {
-        json.beginObject();
-        json.key("file").value(QString::fromLocal8Bit(outcome.saved->resultsPath));
-        json.key("run").value(std::int64_t(outcome.chosenRun.value_or(0) + 1));
-        json.key("histories_added").beginArray();
-        for (const QString &file : outcome.saved->historiesAdded)
-            json.value(file);
-        json.endArray().endObject();
-    } else {
-        json.null();
-    }
-    json.newline().key("rank");
-    if (outcome.ranking) {
-        const Ranking &rank = *outcome.ranking;
-        json.beginObject();
-        json.key("run").value(std::int64_t(outcome.chosenRun.value_or(0) + 1));
-        json.key("index").value(rank.index);
-        json.key("position").value(rank.position);
-        json.key("count").value(rank.count);
-        json.key("median").value(rank.median);
-        json.key("ratio").value(rank.median && *rank.median > 0.0 ? std::optional(rank.index / *rank.median) : std::nullopt);
-        json.key("text").value(RankText(rank));
-        json.endObject();
-    } else {
-        json.null();
-    }
-    json.endObject().newline();
 }
 
 } // namespace tarvo::cli

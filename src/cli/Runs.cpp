@@ -25,6 +25,8 @@ Spread spreadOf(const std::vector<RunRecord> &runs, float Scores::*score)
 RunRecord RunOnce(const Clock &clock, const std::string &root)
 {
     RunRecord record;
+    RunWatch watch(root);
+    watch.Start(record.conditions);
     record.conditions.throttleBefore = ReadThrottleCount(root);
     record.conditions.clockBeforeHz = MeasureCoreClockHz();
     const auto start = std::chrono::steady_clock::now();
@@ -32,7 +34,26 @@ RunRecord RunOnce(const Clock &clock, const std::string &root)
     record.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     record.conditions.clockAfterHz = MeasureCoreClockHz();
     record.conditions.throttleAfter = ReadThrottleCount(root);
+    watch.Finish(record.conditions);
     return record;
+}
+
+void RunPlanned(Session &session, const RunPlan &plan, const Clock &clock, const std::string &root,
+                const std::function<void()> &afterRun)
+{
+    session.repeatAuto = plan.repeatAuto;
+    for (int i = 0; i < plan.warmup; ++i)
+        session.warmupRuns.push_back(RunOnce(clock, root));
+    for (;;) {
+        session.runs.push_back(RunOnce(clock, root));
+        if (afterRun)
+            afterRun();
+        const int done = int(session.runs.size());
+        if (!plan.repeatAuto && done >= plan.repeat)
+            break;
+        if (plan.repeatAuto && done >= AutoFewestRuns && (Summarize(session.runs).stable || done >= AutoMostRuns))
+            break;
+    }
 }
 
 Summary Summarize(const std::vector<RunRecord> &runs)
@@ -55,7 +76,9 @@ std::size_t MedianRun(const std::vector<RunRecord> &runs)
 
 bool AllValid(const Session &session)
 {
-    return std::all_of(session.runs.begin(), session.runs.end(), [](const RunRecord &run) { return run.test.valid(); });
+    const auto valid = [](const RunRecord &run) { return run.test.valid(); };
+    return std::all_of(session.runs.begin(), session.runs.end(), valid)
+           && std::all_of(session.warmupRuns.begin(), session.warmupRuns.end(), valid);
 }
 
 std::vector<RunConditions> RunConditionsOf(const std::vector<RunRecord> &runs)

@@ -8,6 +8,7 @@
 
 #include "core/SpeedTest.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,24 @@ struct Session {
     Conditions before;
     Conditions after;
     std::vector<RunRecord> runs;
+    std::vector<RunRecord> warmupRuns{}; // run first and discarded
+    bool repeatAuto = false; // repeated until the index was stable
 };
+
+// How many runs: `warmup` discarded, then `repeat` counted, or with
+// `repeatAuto` as many as it takes for the index's CV to be at most 3 %,
+// from AutoFewestRuns to AutoMostRuns.
+struct RunPlan {
+    int warmup = 0;
+    int repeat = 1;
+    bool repeatAuto = false;
+};
+inline constexpr int AutoFewestRuns = 5;
+inline constexpr int AutoMostRuns = 30;
+
+// The runs of a plan into the session; afterRun() once each counted run is in.
+void RunPlanned(Session &session, const RunPlan &plan, const Clock &clock, const std::string &root,
+                const std::function<void()> &afterRun);
 
 // One run between its measurements (`root` as for ReadConditions). Throws
 // tarvo::Exception when a kernel was too fast to be timed.

@@ -26,10 +26,11 @@ private slots:
     void readsWhatTheSystemGives_data()
     {
         QTest::addColumn<Files>("files");
-        QTest::addColumn<QString>("read");     // processor|cpus|governor|power|load|throttle
+        QTest::addColumn<QString>("cpuid");    // the hypervisor vendor cpuid gives; empty: none
+        QTest::addColumn<QString>("read");     // processor|cpus|governor|power|load|throttle|vm|smt|turbo
         QTest::addColumn<QString>("warnings"); // the start of each warning's reason
 
-        QTest::newRow("nothing readable") << Files{} << "?|?|?|?|?|?" << "";
+        QTest::newRow("nothing readable") << Files{} << "" << "?|?|?|?|?|?|?|?|?" << "";
         QTest::newRow("a quiet machine on mains")
             << Files{{"proc/cpuinfo", "processor\t: 0\nmodel name\t:  Proc   X 3000 \nprocessor\t: 1\n"},
                      {"sys/devices/system/cpu/online", "0-2,5\n"},
@@ -40,7 +41,7 @@ private slots:
                      {cpu0 + "thermal_throttle/package_throttle_count", "4\n"},
                      {supplies + "AC/type", "Mains\n"}, {supplies + "AC/online", "1\n"},
                      {supplies + "BAT0/type", "Battery\n"}, {supplies + "BAT0/status", "Charging\n"}}
-            << "Proc X 3000|4|performance|secteur|0.52|7" << "";
+            << "" << "Proc X 3000|4|performance|secteur|0.52|7|?|?|?" << "";
         QTest::newRow("powersave, battery, busy")
             << Files{{cpu0 + "cpufreq/scaling_governor", "powersave\n"},
                      {cpu1 + "cpufreq/scaling_governor", "schedutil\n"},
@@ -50,21 +51,40 @@ private slots:
                      // A mouse's battery says nothing of the machine.
                      {supplies + "mouse/type", "Battery\n"}, {supplies + "mouse/scope", "Device\n"},
                      {supplies + "mouse/status", "Charging\n"}}
-            << "?|?|powersave, schedutil|batterie|2.5|?"
+            << "" << "?|?|powersave, schedutil|batterie|2.5|?|?|?|?"
             << "le gouverneur de fréquence est « powersave »|la machine fonctionne sur batterie|la charge moyenne est de";
         QTest::newRow("a device's battery alone") << Files{{supplies + "mouse/type", "Battery\n"},
                                                            {supplies + "mouse/scope", "Device\n"},
                                                            {supplies + "mouse/status", "Discharging\n"}}
-                                                  << "?|?|?|?|?|?" << "";
+                                                  << "" << "?|?|?|?|?|?|?|?|?" << "";
+        QTest::newRow("a virtual machine its firmware names, SMT off, no turbo")
+            << Files{{"proc/cpuinfo", "processor\t: 0\nflags\t\t: fpu sse2 hypervisor lahf_lm\n"},
+                     {"sys/class/dmi/id/sys_vendor", "QEMU\n"},
+                     {"sys/devices/system/cpu/smt/active", "0\n"},
+                     {"sys/devices/system/cpu/intel_pstate/no_turbo", "1\n"}}
+            << "" << "?|?|?|?|?|?|QEMU|non|non" << "le test tourne dans une machine virtuelle (QEMU)";
+        QTest::newRow("a hypervisor only the processor names")
+            << Files{{"proc/cpuinfo", "flags\t\t: fpu hypervisor\n"}} << "KVMKVMKVM"
+            << "?|?|?|?|?|?|KVM|?|?" << "le test tourne dans une machine virtuelle (KVM)";
+        QTest::newRow("bare metal, SMT on, boost allowed")
+            << Files{{"proc/cpuinfo", "flags\t\t: fpu sse2 ht\n"},
+                     {"sys/devices/system/cpu/smt/active", "1\n"},
+                     {"sys/devices/system/cpu/cpufreq/boost", "1\n"}}
+            << "" << "?|?|?|?|?|?|non|oui|oui" << "";
     }
     void readsWhatTheSystemGives()
     {
         QFETCH(Files, files);
+        QFETCH(QString, cpuid);
         QFETCH(QString, read);
         QFETCH(QString, warnings);
         QTemporaryDir root;
         QVERIFY(plant(root, files));
-        const Conditions c = ReadConditions(root.path().toStdString());
+        const Conditions c = ReadConditions(root.path().toStdString(),
+                                            cpuid.isEmpty() ? std::nullopt : std::optional(cpuid.toStdString()));
+        const auto yesNo = [](const std::optional<bool> &b) {
+            return b ? QString::fromLatin1(*b ? "oui" : "non") : QStringLiteral("?");
+        };
         const QString unknown = QStringLiteral("?");
         QString power = unknown;
         if (c.power)
@@ -72,7 +92,9 @@ private slots:
         const QStringList got = {c.processor.value_or(unknown), c.cpus ? QString::number(*c.cpus) : unknown,
                                  c.governor.value_or(unknown), power,
                                  c.load ? QString::number((*c.load)[0]) : unknown,
-                                 c.throttleCount ? QString::number(*c.throttleCount) : unknown};
+                                 c.throttleCount ? QString::number(*c.throttleCount) : unknown,
+                                 c.virtualMachine ? (c.virtualMachine->present ? c.virtualMachine->name : "non") : unknown,
+                                 yesNo(c.smt), yesNo(c.turbo)};
         QCOMPARE(got.join(u'|'), read);
 
         const QStringList said = Warnings(c, {});
@@ -107,6 +129,29 @@ private slots:
         std::vector<RunConditions> unread = runs;
         unread[1].throttleAfter.reset();
         QVERIFY(!ThrottleEvents(unread));
+    }
+
+    // Each run is labelled: a busy SMT sibling, read from /proc/stat around
+    // the run, and an efficiency core.
+    void labelsRunsOnSharedOrSlowCores()
+    {
+        QTemporaryDir root;
+        const std::string base = root.path().toStdString();
+        QVERIFY(plant(root, {{"proc/stat", "cpu  9 9 9 9\ncpu0 1 0 0 99 0 0 0 0\ncpu1 100 0 0 100 0 0 0 0\n"}}));
+        const auto before = ReadCpuTimes(base, 1);
+        QVERIFY(plant(root, {{"proc/stat", "cpu0 1 0 0 99 0 0 0 0\ncpu1 150 0 10 140 0 0 0 0\n"}}));
+        const auto busy = BusyPercent(before, ReadCpuTimes(base, 1));
+        QCOMPARE(busy.value_or(-1), 60.0);
+        QVERIFY(!BusyPercent(before, ReadCpuTimes(base, 7)));
+
+        std::vector<RunConditions> runs(3);
+        runs[0].coreType = tarvo::CoreType::Efficiency;
+        runs[1].siblingBusyPercent = busy;
+        runs[2].siblingBusyPercent = 5.0; // idle enough
+        const QStringList said = Warnings(Conditions{}, runs);
+        QCOMPARE(said.size(), 2);
+        QVERIFY2(said[0].contains(QStringLiteral("occupé (essai 2 à 60.00 %)")), qPrintable(said[0]));
+        QVERIFY2(said[1].contains(QStringLiteral("cœur d'efficacité (essai 1)")), qPrintable(said[1]));
     }
 };
 
