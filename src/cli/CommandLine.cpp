@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/CommandTexts.h"
+#include "cli/Compare.h"
 #include "cli/Help.h"
 #include "cli/List.h"
 #include "cli/Merge.h"
@@ -70,17 +71,23 @@ int runMode(const Options &options, Output &out)
         description = std::get<ResultRecord>(checked);
     }
 
+    if (options.cpu)
+        if (const auto refusal = PinToCpu(*options.cpu)) {
+            Say(*refusal);
+            return ExitUsage;
+        }
+
     const bool text = options.format == Format::Text;
     const Clock clock = ProcessClock(); // the clock "Tester" runs on
     Session session;
     session.before = ReadConditions();
     if (text)
         WriteConditionsText(session.before, out);
-    for (int i = 0; i < options.repeat; ++i) {
-        session.runs.push_back(RunOnce(clock, "/"));
-        if (text && options.repeat > 1)
+    const bool repeated = options.repeat > 1 || options.repeatAuto;
+    RunPlanned(session, {options.warmup, options.repeat, options.repeatAuto}, clock, "/", [&] {
+        if (text && repeated)
             WriteRunLineText(session, out);
-    }
+    });
     session.after = ReadConditions();
 
     // A run that computed wrong is shown, never saved nor ranked.
@@ -170,6 +177,8 @@ int perform(const Options &options, Output &out)
         return rankMode(options, out);
     case Mode::Merge:
         return mergeMode(options, out);
+    case Mode::Compare:
+        return CompareMode(options.files, options.format == Format::Json, out);
     case Mode::Threads:
         return RunThreadsMode({options.threads, options.pin, options.repeat, options.format == Format::Json}, out);
     case Mode::PerCore:

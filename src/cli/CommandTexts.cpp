@@ -112,6 +112,29 @@ QString IndexOutOfRange(const QString &value)
                             .arg(quoted(value)));
 }
 
+QString BadWarmupCount(const QString &value)
+{
+    return UsageRefused(
+        QStringLiteral("la valeur de --warmup doit être un nombre entier de 0 à 10, pas %1.").arg(quoted(value)));
+}
+
+QString BadCpuNumber(const QString &value)
+{
+    return UsageRefused(QStringLiteral("la valeur de --cpu doit être le numéro d'un processeur, pas %1.").arg(quoted(value)));
+}
+
+QString CpuNotAllowed(int cpu, const QString &allowed)
+{
+    return UsageRefused(QStringLiteral("le processeur n° %1 n'est pas de ceux que ce programme peut utiliser (%2).")
+                            .arg(cpu)
+                            .arg(allowed));
+}
+
+QString RepeatAutoOnlyForRun()
+{
+    return UsageRefused(QStringLiteral("--repeat=auto ne va qu'avec --run."));
+}
+
 QString BadIndexValue(const QString &value)
 {
     return UsageRefused(QStringLiteral("la valeur de --index doit être un nombre écrit avec un point décimal, pas %1.")

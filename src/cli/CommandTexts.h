@@ -36,7 +36,16 @@ inline constexpr OptionHelp Run[] = {
 inline constexpr OptionHelp Repeat[] = {
     {S::Test, "--repeat=N", "passe le test N fois (1 à 100) : médiane, minimum, maximum,\n"
                             "coefficient de variation et verdict (stable si le CV de\n"
-                            "l'indice est d'au plus 3 %)"}};
+                            "l'indice est d'au plus 3 %)"},
+    {S::Test, "--repeat=auto", "avec --run, répète jusqu'à ce que le CV de l'indice soit d'au\n"
+                               "plus 3 % (de 5 à 30 essais) et dit combien il en a fallu"}};
+inline constexpr OptionHelp Warmup[] = {
+    {S::Test, "--warmup=N", "passe d'abord le test N fois (0 à 10) sans compter ces essais"}};
+inline constexpr OptionHelp Cpu[] = {
+    {S::Test, "--cpu=N", "fait tourner le test sur le processeur n° N seulement"}};
+inline constexpr OptionHelp Compare[] = {
+    {S::View, "--compare A.json B.json", "compare deux documents de --run --repeat=N --json : rapport\n"
+                                         "de B à A, intervalle à 95 % et verdict (test de Mann-Whitney)"}};
 inline constexpr OptionHelp Json[] = {{S::Test, "--json", "écrit tout cela en un seul document JSON"}};
 inline constexpr OptionHelp Save[] = {
     {S::Test, "--save", "enregistre le résultat dans TARVODAT.TXT, comme « OK » ; avec\n"
@@ -100,6 +109,10 @@ QString UnexpectedArgument(const QString &argument);
 QString BadRepeatCount(const QString &value);
 QString BadIndexValue(const QString &value);
 QString IndexOutOfRange(const QString &value);
+QString BadWarmupCount(const QString &value);
+QString BadCpuNumber(const QString &value);
+QString CpuNotAllowed(int cpu, const QString &allowed);
+QString RepeatAutoOnlyForRun();
 QString BadPictureName(const QString &option, const QString &value, const QString &endings);
 QString ModesTogether(const QString &first, const QString &second);
 QString NoAction();

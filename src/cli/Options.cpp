@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <getopt.h>
+#include <sched.h>
 #include <string_view>
 
 namespace tarvo::cli {
@@ -24,9 +25,41 @@ QString local(const char *text)
     return ArgumentText(text);
 }
 
+// A whole number from `lowest` to `highest`, all of the text.
+std::optional<int> wholeNumber(std::string_view value, int lowest, int highest)
+{
+    int number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (error != std::errc() || end != value.data() + value.size() || number < lowest || number > highest)
+        return std::nullopt;
+    return number;
+}
+
+Refusal takeWarmup(Options &options, const char *text)
+{
+    const auto count = wholeNumber(text, 0, 10);
+    if (!count)
+        return BadWarmupCount(local(text));
+    options.warmup = *count;
+    return {};
+}
+
+Refusal takeCpu(Options &options, const char *text)
+{
+    const auto cpu = wholeNumber(text, 0, CPU_SETSIZE - 1);
+    if (!cpu)
+        return BadCpuNumber(local(text));
+    options.cpu = *cpu;
+    return {};
+}
+
 Refusal takeRepeat(Options &options, const char *text)
 {
     const std::string_view value(text);
+    if (value == "auto") {
+        options.repeatAuto = true;
+        return {};
+    }
     int count = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
     if (error != std::errc() || end != value.data() + value.size() || count < 1 || count > 100)
@@ -81,8 +114,10 @@ constexpr const char *rankedThings[] = {"run", "index"};
 constexpr OptionRow table[] = {
     {.name = "run", .mode = Mode::Run, .help = help::Run},
     {.name = "repeat", .value = true, .modes = In({Mode::Run, Mode::Threads, Mode::PerCore}), .take = takeRepeat, .help = help::Repeat},
+    {.name = "warmup", .value = true, .modes = In({Mode::Run}), .take = takeWarmup, .help = help::Warmup},
+    {.name = "cpu", .value = true, .modes = In({Mode::Run}), .take = takeCpu, .help = help::Cpu},
     {.name = "csv", .modes = In({Mode::List}), .excludes = "json", .take = set<&Options::format, Format::Csv>},
-    {.name = "json", .modes = In({Mode::Run, Mode::List, Mode::Threads, Mode::PerCore}), .take = set<&Options::format, Format::Json>,
+    {.name = "json", .modes = In({Mode::Run, Mode::List, Mode::Threads, Mode::PerCore, Mode::Compare}), .take = set<&Options::format, Format::Json>,
      .help = help::Json},
     {.name = "save", .modes = In({Mode::Run}), .take = set<&Options::save, true>, .help = help::Save,
      .oneCoreResults = true},
@@ -98,6 +133,7 @@ constexpr OptionRow table[] = {
      .take = set<&Options::rank, true>, .help = help::Rank, .oneCoreResults = true},
     {.name = "list", .mode = Mode::List, .demands = formats, .help = help::List},
     {.name = "merge", .mode = Mode::Merge, .operands = true, .help = help::Merge},
+    {.name = "compare", .mode = Mode::Compare, .operands = true, .help = help::Compare},
     {.name = "index", .value = true, .mode = Mode::Rank, .needs = "rank", .take = takeIndex, .help = help::Index},
     {.name = "threads", .value = true, .mode = Mode::Threads, .take = takeThreads, .help = help::Threads,
      .manyCores = true},

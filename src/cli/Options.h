@@ -20,13 +20,16 @@
 
 namespace tarvo::cli {
 
-enum class Mode { Help, Version, Run, List, Rank, Merge, Threads, PerCore, Picture };
+enum class Mode { Help, Version, Run, List, Rank, Merge, Threads, PerCore, Picture, Compare };
 enum class Format { Text, Csv, Json };
 
 struct Options {
     Mode mode = Mode::Help;
     Format format = Format::Text;
     int repeat = 1;
+    bool repeatAuto = false;   // --repeat auto: until the index is stable
+    int warmup = 0;            // runs discarded before the counted ones
+    std::optional<int> cpu;    // the CPU the test is pinned to
     bool rank = false;
     std::optional<double> index; // --rank --index VALUE
     bool save = false;
@@ -35,7 +38,7 @@ struct Options {
     std::optional<QString> baseFrequency;
     std::optional<QString> overclockFrequency;
     std::optional<QString> motherboard;
-    std::vector<std::string> files; // --merge
+    std::vector<std::string> files; // --merge, --compare
     int threads = 0;  // --threads N, or the usable CPUs for "all"
     bool pin = true;  // --no-pin leaves the threads to the scheduler
     // The picture of the stored results and the page around it, as named.

@@ -1,11 +1,15 @@
 #include "cli/Runs.h"
 
+#include "cli/CommandTexts.h"
+
 #include "core/CoreClock.h"
 #include "core/Spread.h"
 
 #include <algorithm>
 #include <chrono>
 #include <numeric>
+
+#include <sched.h>
 
 namespace tarvo::cli {
 
@@ -36,6 +40,24 @@ RunRecord RunOnce(const Clock &clock, const std::string &root)
     record.conditions.throttleAfter = ReadThrottleCount(root);
     watch.Finish(record.conditions);
     return record;
+}
+
+std::optional<QString> PinToCpu(int cpu)
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && cpu < CPU_SETSIZE && CPU_ISSET(cpu, &allowed)) {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        if (::sched_setaffinity(0, sizeof one, &one) == 0)
+            return std::nullopt;
+    }
+    QStringList usable;
+    for (int c = 0; c < CPU_SETSIZE; ++c)
+        if (CPU_ISSET(c, &allowed))
+            usable << QString::number(c);
+    return CpuNotAllowed(cpu, usable.join(QStringLiteral(", ")));
 }
 
 void RunPlanned(Session &session, const RunPlan &plan, const Clock &clock, const std::string &root,

@@ -39,6 +39,9 @@ struct RunPlan {
 inline constexpr int AutoFewestRuns = 5;
 inline constexpr int AutoMostRuns = 30;
 
+// Pins this process to one CPU; the French refusal when it may not use it.
+std::optional<QString> PinToCpu(int cpu);
+
 // The runs of a plan into the session; afterRun() once each counted run is in.
 void RunPlanned(Session &session, const RunPlan &plan, const Clock &clock, const std::string &root,
                 const std::function<void()> &afterRun);

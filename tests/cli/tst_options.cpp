@@ -52,11 +52,17 @@ bool windows(const QStringList &arguments)
 // What a parse gave, in a few words a row can state.
 QString summary(const Options &o)
 {
-    static const char *const modes[] = {"help", "version", "run", "list", "rank", "merge", "threads", "per-core"};
+    static const char *const modes[] = {"help", "version", "run", "list", "rank", "merge", "threads", "per-core", "picture", "compare"};
     static const char *const formats[] = {"text", "csv", "json"};
     QString text = QStringLiteral("%1 %2").arg(QLatin1String(modes[int(o.mode)]), QLatin1String(formats[int(o.format)]));
     if (o.repeat != 1)
         text += QStringLiteral(" repeat=%1").arg(o.repeat);
+    if (o.repeatAuto)
+        text += QStringLiteral(" repeat=auto");
+    if (o.warmup)
+        text += QStringLiteral(" warmup=%1").arg(o.warmup);
+    if (o.cpu)
+        text += QStringLiteral(" cpu=%1").arg(*o.cpu);
     if (o.rank)
         text += QStringLiteral(" rank");
     if (o.index)
@@ -177,6 +183,15 @@ private slots:
         QTest::newRow("list csv") << QStringList{"--list", "--csv"} << "list csv";
         QTest::newRow("merge, files anywhere") << QStringList{"a.txt", "--merge", "b.txt", "--", "-c"}
                                                << "merge text a.txt b.txt -c";
+
+        QTest::newRow("steadier runs") << QStringList{"--run", "--repeat=auto", "--warmup=2", "--cpu", "1"}
+                                       << "run text repeat=auto warmup=2 cpu=1";
+        QTest::newRow("compare, json") << QStringList{"--compare", "a.json", "b.json", "--json"}
+                                       << "compare json a.json b.json";
+        QTest::newRow("warmup 11") << QStringList{"--run", "--warmup=11"} << "de 0 à 10, pas « 11 »";
+        QTest::newRow("cpu negative") << QStringList{"--run", "--cpu=-1"} << "le numéro d'un processeur, pas « -1 »";
+        QTest::newRow("cpu not a number") << QStringList{"--run", "--cpu=un"} << "pas « un »";
+        QTest::newRow("compare without files") << QStringList{"--compare"} << "--compare attend au moins un fichier";
 
         QTest::newRow("unknown long") << QStringList{"--run", "--fast"} << "option inconnue ou ambiguë « --fast »";
         QTest::newRow("ambiguous") << QStringList{"--r"} << "option inconnue ou ambiguë « --r »";

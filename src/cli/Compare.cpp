@@ -1,0 +1,184 @@
+#include "cli/Compare.h"
+
+#include "cli/CommandLine.h"
+#include "cli/CommandTexts.h"
+#include "cli/Json.h"
+
+#include "core/Errors.h"
+#include "core/FileReading.h"
+#include "core/Significance.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace tarvo::cli {
+
+namespace {
+
+constexpr int unreadable = 1;
+constexpr int notARunDocument = 2;
+
+DocumentRefusal notOurs(const QString &file, const QString &why)
+{
+    return {notARunDocument, Prefixed(QStringLiteral("%1 n'est pas un document de --run --json : %2.").arg(file, why))};
+}
+
+// The three results and what is said of each.
+struct Measure {
+    const char *key;   // in the runs and in --compare's JSON
+    const char *title; // French
+    std::vector<double> RunDocument::*values;
+};
+constexpr Measure measures[] = {{"index", "Indice", &RunDocument::index},
+                                {"integer", "Résultat entier", &RunDocument::integer},
+                                {"floating", "Résultat flottant", &RunDocument::floating}};
+
+QString percent(double ratio)
+{
+    return Figure(100.0 * (ratio - 1.0)) + QStringLiteral(" %");
+}
+
+QString verdictText(const Difference &d)
+{
+    if (!d.enoughRuns)
+        return QStringLiteral("trop peu d'essais pour conclure (au moins 4 de chaque côté, ou 3 contre 5)");
+    const QString interval = QStringLiteral("(intervalle à 95 % : %1 à %2)").arg(percent(d.low), percent(d.high));
+    if (!d.significant)
+        return QStringLiteral("aucune différence mesurable : %1 %2, p = %3")
+            .arg(percent(d.ratio), interval, Figure(d.pValue));
+    const bool faster = d.ratio >= 1.0;
+    const double by = faster ? d.ratio : 1.0 / d.ratio;
+    return QStringLiteral("B est plus %1 de %2 %3, différence significative (p = %4)")
+        .arg(faster ? QStringLiteral("rapide") : QStringLiteral("lent"), percent(by), interval, Figure(d.pValue));
+}
+
+const char *verdictKey(const Difference &d)
+{
+    if (!d.enoughRuns)
+        return "too_few_runs";
+    if (!d.significant)
+        return "no_difference";
+    return d.ratio >= 1.0 ? "faster" : "slower";
+}
+
+QString member(const QJsonObject &object, const char *path)
+{
+    QJsonValue value = object;
+    for (const QString &name : QString::fromLatin1(path).split(u'.'))
+        value = value.toObject().value(name);
+    if (value.isBool())
+        return value.toBool() ? QStringLiteral("oui") : QStringLiteral("non");
+    if (value.isDouble())
+        return Figure(value.toDouble());
+    return value.isString() ? value.toString() : QStringLiteral("inconnu");
+}
+
+} // namespace
+
+std::variant<RunDocument, DocumentRefusal> ReadRunDocument(const std::string &path)
+{
+    RunDocument document;
+    document.file = QString::fromLocal8Bit(path);
+    QByteArray bytes;
+    try {
+        bytes = ReadWholeFile(path);
+    } catch (const Exception &e) {
+        return DocumentRefusal{unreadable, Prefixed(QString::fromUtf8(e.what()))};
+    }
+    QJsonParseError error;
+    const QJsonDocument json = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError)
+        return notOurs(document.file, QStringLiteral("JSON incorrect à l'octet %1 (%2)").arg(error.offset).arg(error.errorString()));
+    document.root = json.object();
+    if (document.root.value(QStringLiteral("program")).toString() != QStringLiteral("CPU Tarvo 32"))
+        return notOurs(document.file, QStringLiteral("il ne vient pas de ce programme"));
+    const QJsonValue runs = document.root.value(QStringLiteral("runs"));
+    if (!runs.isArray())
+        return notOurs(document.file, QStringLiteral("il n'a pas de liste d'essais « runs »"));
+    for (const QJsonValue &run : runs.toArray()) {
+        const QJsonObject fields = run.toObject();
+        for (const Measure &m : measures)
+            if (!fields.value(QLatin1String(m.key)).isDouble())
+                return notOurs(document.file, QStringLiteral("un essai n'a pas de valeur « %1 »").arg(QLatin1String(m.key)));
+        // A run that computed wrong measured nothing worth comparing.
+        if (fields.value(QStringLiteral("valid")) == QJsonValue(false)) {
+            ++document.invalidRuns;
+            continue;
+        }
+        for (const Measure &m : measures)
+            (document.*m.values).push_back(fields.value(QLatin1String(m.key)).toDouble());
+    }
+    return document;
+}
+
+QStringList DocumentWarnings(const RunDocument &a, const RunDocument &b)
+{
+    QStringList warnings;
+    const QString idA = member(a.root, "machine_id"), idB = member(b.root, "machine_id");
+    if (idA != idB || idA == QStringLiteral("inconnu"))
+        warnings << QStringLiteral("Attention : les deux documents viennent de machines différentes, ou l'un ne dit "
+                                   "pas de quelle machine il vient (%1, %2).").arg(idA, idB);
+    const std::pair<const char *, const char *> facts[] = {
+        {"version", "la version du programme"}, {"architecture", "l'architecture"}, {"compiler", "le compilateur"},
+        {"conditions.before.virtual_machine", "la machine virtuelle"}, {"conditions.before.smt", "le SMT"},
+        {"conditions.before.turbo", "le turbo"}, {"conditions.before.governor", "le gouverneur de fréquence"},
+        {"conditions.before.power", "l'alimentation"}};
+    for (const auto &[path, name] : facts)
+        if (const QString x = member(a.root, path), y = member(b.root, path); x != y)
+            warnings << QStringLiteral("Attention : %1 diffère (A : %2, B : %3).").arg(QString::fromUtf8(name), x, y);
+    for (const RunDocument *d : {&a, &b}) {
+        if (d->invalidRuns > 0)
+            warnings << QStringLiteral("Attention : %1 essai(s) de %2 ont calculé faux et sont écartés.")
+                            .arg(d->invalidRuns).arg(d->file);
+        for (const QJsonValue &w : d->root.value(QStringLiteral("warnings")).toArray())
+            warnings << QStringLiteral("%1 (%2)").arg(w.toString(), d == &a ? QStringLiteral("A") : QStringLiteral("B"));
+    }
+    return warnings;
+}
+
+int CompareMode(const std::vector<std::string> &files, bool json, Output &out)
+{
+    if (files.size() != 2) {
+        Say(UsageRefused(QStringLiteral("--compare compare deux documents, pas %1.").arg(files.size())));
+        return ExitUsage;
+    }
+    std::vector<RunDocument> documents;
+    for (const std::string &path : files) {
+        auto read = ReadRunDocument(path);
+        if (const DocumentRefusal *refusal = std::get_if<DocumentRefusal>(&read)) {
+            Say(refusal->message);
+            return refusal->status;
+        }
+        documents.push_back(std::get<RunDocument>(std::move(read)));
+    }
+    const RunDocument &a = documents[0], &b = documents[1];
+    const QStringList warnings = DocumentWarnings(a, b);
+    if (!json) {
+        out << QStringLiteral("A : %1 (%2 essais)\nB : %3 (%4 essais)\n")
+                   .arg(a.file).arg(a.index.size()).arg(b.file).arg(b.index.size());
+        for (const QString &warning : warnings)
+            out << warning << '\n';
+        out << QStringLiteral("Rapport de B à A, test de Mann-Whitney, intervalle par rééchantillonnage des médianes :\n");
+        for (const Measure &m : measures)
+            out << QStringLiteral("  %1 : %2.\n").arg(QString::fromUtf8(m.title), verdictText(CompareRuns(a.*m.values, b.*m.values)));
+        return 0;
+    }
+    JsonWriter writer(out);
+    writer.beginObject().key("format_version").value(1).key("a").value(a.file).key("b").value(b.file);
+    writer.newline().key("warnings").beginArray();
+    for (const QString &warning : warnings)
+        writer.value(warning);
+    writer.endArray();
+    for (const Measure &m : measures) {
+        const Difference d = CompareRuns(a.*m.values, b.*m.values);
+        writer.newline().key(m.key).beginObject();
+        writer.key("runs_a").value(std::int64_t((a.*m.values).size())).key("runs_b").value(std::int64_t((b.*m.values).size()));
+        writer.key("ratio").value(d.ratio).key("low").value(d.low).key("high").value(d.high);
+        writer.key("p_value").value(d.pValue).key("verdict").value(verdictKey(d)).key("text").value(verdictText(d));
+        writer.endObject();
+    }
+    writer.endObject().newline();
+    return 0;
+}
+
+} // namespace tarvo::cli
