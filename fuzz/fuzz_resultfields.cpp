@@ -3,11 +3,9 @@
 // ResultLine writes, for any record, is taken apart.
 #include "Check.h"
 
-#include "cli/ResultFields.h"
-
 #include "core/Ansi.h"
-#include "core/DataFiles.h"
 #include "core/Errors.h"
+#include "core/StoredResult.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -19,19 +17,6 @@
 #include <cstring>
 
 namespace {
-
-tarvo::ResultRecord recordOf(const tarvo::cli::ResultFields &fields)
-{
-    tarvo::ResultRecord record;
-    record.Indice = tarvo::cli::StoredFloat(fields.indiceText);
-    record.ResultatFlottant = tarvo::cli::StoredFloat(fields.flottantText);
-    record.ResultatEntier = tarvo::cli::StoredFloat(fields.entierText);
-    record.Processeur = tarvo::fromAnsi(fields.processeur);
-    record.FreqOrigine = fields.freqOrigine;
-    record.FreqOverclock = fields.freqOverclock;
-    record.CarteMere = tarvo::fromAnsi(fields.carteMere);
-    return record;
-}
 
 float anyFloat(FuzzedDataProvider &data)
 {
@@ -48,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
     // The input as a line of a file, which the readers cut at every CR and LF.
     const QByteArray line(reinterpret_cast<const char *>(bytes), qsizetype(size));
     const bool oneLine = !line.contains('\r') && !line.contains('\n');
-    if (const auto fields = oneLine ? tarvo::cli::ParseResultLine(line) : std::nullopt)
-        check(tarvo::ResultLine(recordOf(*fields)) == line + "\r\n");
+    if (const auto fields = oneLine ? tarvo::ParseResultLine(line) : std::nullopt)
+        check(tarvo::ResultLine(tarvo::RecordOf(*fields)) == line + "\r\n");
 
     // The input as a record, its texts as Windows-1252 bytes.
     FuzzedDataProvider data(bytes, size);
@@ -70,12 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *bytes, std::size_t siz
         return 0; // a line end in a text
     }
     const QByteArray body = written.chopped(2); // the fields point into it
-    const auto fields = tarvo::cli::ParseResultLine(body);
+    const auto fields = tarvo::ParseResultLine(body);
     // Only a number that is not finite has no place in a well-formed line.
     const bool finite = std::isfinite(record.Indice) && std::isfinite(record.ResultatFlottant)
         && std::isfinite(record.ResultatEntier);
     check(bool(fields) == finite);
     if (fields)
-        check(tarvo::ResultLine(recordOf(*fields)) == written);
+        check(tarvo::ResultLine(tarvo::RecordOf(*fields)) == written);
     return 0;
 }

@@ -6,7 +6,7 @@
 #include "Check.h"
 
 #include "core/Conversions.h"
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 #include "core/Errors.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,11 +1,10 @@
 #include "chart/ChartModel.h"
 
 #include "cli/Rank.h"
-#include "cli/ResultFields.h"
 
 #include "core/Ansi.h"
 #include "core/Conversions.h"
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 
 #include <algorithm>
 #include <charconv>
@@ -23,13 +22,6 @@ struct Stored {
     qsizetype row;
 };
 
-double parsed(std::string_view text)
-{
-    double value = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    return value;
-}
-
 // Highest first; equal indexes in the file's sorted order, so that a picture
 // drawn twice of one file is the same.
 bool before(const Stored &a, const Stored &b)
@@ -40,7 +32,7 @@ bool before(const Stored &a, const Stored &b)
 Bar storedBar(const LineList &lines, const Stored &stored)
 {
     const QByteArrayView bytes = lines.bytesAt(stored.row);
-    const auto fields = cli::ParseResultLine(bytes);
+    const auto fields = ParseResultLine(bytes);
     Bar bar;
     bar.index = stored.index;
     bar.indexText = FormatFloat(float(stored.index));
@@ -101,8 +93,8 @@ void parseRows(const LineList &lines, qsizetype first, qsizetype end, std::vecto
     for (qsizetype row = end - 1; row >= first; --row) {
         if (row - first >= ahead)
             __builtin_prefetch(lines.bytesAt(row - ahead).data());
-        if (const auto fields = cli::ParseResultLine(lines.bytesAt(row)))
-            into.push_back({parsed(fields->indiceText), row});
+        if (const auto fields = ParseResultLine(lines.bytesAt(row)))
+            into.push_back({StoredValue(fields->indiceText), row});
     }
 }
 

@@ -15,7 +15,7 @@
 #include "cli/Threads.h"
 
 #include "core/Conversions.h"
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 #include "core/ErrorTexts.h"
 #include "core/FileAppend.h"
 #include "core/Errors.h"
@@ -63,7 +63,7 @@ int runMode(const Options &options, Output &out)
     // A description that "OK" would refuse is refused before the test.
     std::optional<ResultRecord> description;
     if (options.save) {
-        auto checked = CheckDescription(options);
+        auto checked = DescriptionToSave(options);
         if (const QString *refusal = std::get_if<QString>(&checked)) {
             Say(*refusal);
             return ExitRefused;

@@ -193,4 +193,14 @@ QString DescriptionRefused(const QString &why)
     return Prefixed(QStringLiteral("description refusée : %1 Rien n'a été enregistré.").arg(why));
 }
 
+QString ValueRefused(const QString &option, const QString &reason)
+{
+    return QStringLiteral("%1 : %2").arg(option, reason);
+}
+
+QString RuleRefused(const QString &option, const QString &rule)
+{
+    return QStringLiteral("%1 (%2).").arg(rule, option);
+}
+
 } // namespace tarvo::cli

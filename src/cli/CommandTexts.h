@@ -126,7 +126,10 @@ QString ChooseOne(const QString &first, const QString &second);
 // How an option that takes a value is named in a rule: "--index VALEUR".
 QString WithValue(const QString &option);
 
-// The description --save refused: the whole line to print.
+// The description --save refused: the whole line to print. `why` names the
+// option: a value it cannot take ("--x : reason"), or a rule of "OK" ("rule (--x).").
 QString DescriptionRefused(const QString &why);
+QString ValueRefused(const QString &option, const QString &reason);
+QString RuleRefused(const QString &option, const QString &rule);
 
 } // namespace tarvo::cli

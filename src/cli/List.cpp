@@ -2,9 +2,9 @@
 
 #include "cli/Help.h"
 #include "cli/Json.h"
-#include "cli/ResultFields.h"
 
 #include "core/Ansi.h"
+#include "core/StoredResult.h"
 #include "core/LineList.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 // --list: the stored results in the order of the stored results window, as
 // CSV (RFC 4180, a header line, CR LF line ends) or JSON, in UTF-8. Each
-// well-formed line (ResultFields.h) gives its fields; any other line gives
+// well-formed line (core/StoredResult.h) gives its fields; any other line gives
 // its text alone, in the last column or as "unparsed_line", so that nothing
 // of the file is left out. The file is read as the window reads it, with its
 // refusals; the output is written as it goes.

@@ -1,7 +1,6 @@
 #include "cli/Merge.h"
 
 #include "cli/MergeLines.h"
-#include "cli/ResultFields.h"
 
 #include "core/ErrorTexts.h"
 #include "core/Errors.h"
@@ -10,6 +9,7 @@
 #include "core/FileOpening.h"
 #include "core/FileReading.h"
 #include "core/MemoryBudget.h"
+#include "core/StoredResult.h"
 
 #include <QStringList>
 

@@ -1,5 +1,5 @@
 // --merge: results from other files into the results file. A line is taken
-// when it is a well-formed results line (ResultFields.h) ending in CR LF, as
+// when it is a well-formed results line (core/StoredResult.h) ending in CR LF, as
 // the program writes it, and is not already in the results file (or earlier
 // in the files merged) byte for byte. All the lines taken go in one append,
 // whole or not at all, decided under the results file's lock (FileAppend.h):

@@ -1,15 +1,13 @@
 #include "cli/Rank.h"
 
 #include "cli/Output.h"
-#include "cli/ResultFields.h"
 
 #include "core/Conversions.h"
-#include "core/DataFiles.h"
 #include "core/FileOpening.h"
 #include "core/LineList.h"
 #include "core/Spread.h"
+#include "core/StoredResult.h"
 
-#include <charconv>
 #include <vector>
 
 namespace tarvo::cli {
@@ -21,19 +19,7 @@ QString ordinal(std::int64_t n)
     return n == 1 ? QStringLiteral("1er") : QStringLiteral("%1e").arg(n);
 }
 
-double parsed(std::string_view text)
-{
-    double value = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
-    return value;
-}
-
 } // namespace
-
-double StoredIndex(float indice)
-{
-    return parsed(FormatFixed2(indice, 0));
-}
 
 Ranking RankIndex(double index, const std::string &resultsPath)
 {
@@ -44,7 +30,7 @@ Ranking RankIndex(double index, const std::string &resultsPath)
         stored.reserve(std::size_t(lines.size()));
         for (qsizetype i = 0; i < lines.size(); ++i)
             if (const auto fields = ParseResultLine(lines.bytesAt(i)))
-                stored.push_back(parsed(fields->indiceText));
+                stored.push_back(StoredValue(fields->indiceText));
     }
     Ranking ranking{index, 1, std::int64_t(stored.size()) + 1, std::nullopt};
     for (const double other : stored)

@@ -1,7 +1,7 @@
 // Where an index stands among the stored results: its place from the highest
 // index down ("12e sur 341", the results and this index together, equal
 // indexes sharing a place) and its ratio to the stored indexes' median. Only
-// well-formed results lines count (ResultFields.h).
+// well-formed results lines count (core/StoredResult.h).
 #pragma once
 
 #include <QString>
@@ -22,9 +22,6 @@ struct Ranking {
 // A missing results file holds no result. Throws EFOpenError for a file the
 // windows would refuse too.
 Ranking RankIndex(double index, const std::string &resultsPath);
-
-// The index of a run as its line would store it.
-double StoredIndex(float indice);
 
 // "12e sur 341 ; 0,95 fois la médiane des 340 résultats enregistrés (480,12)"
 QString RankText(const Ranking &ranking);

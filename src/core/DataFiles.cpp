@@ -68,38 +68,4 @@ QByteArray DataText(const QString &text)
     return toAnsi(text);
 }
 
-QString ConfigurationText(const QString &processeur, std::int32_t freqOrigine, std::int32_t freqOverclock,
-                          const QString &carteMere)
-{
-    return processeur + u' ' + IntToStr(freqOrigine) + QStringLiteral(" à ") + IntToStr(freqOverclock)
-        + QStringLiteral("     [CM ") + carteMere + u']';
-}
-
-QByteArray ResultLine(const ResultRecord &record)
-{
-    // Each text on its own first, so that a refusal names the one at fault.
-    DataText(record.Processeur);
-    DataText(record.CarteMere);
-
-    QByteArray line;
-    line += QByteArray::fromStdString(FormatFixed2(record.Indice));
-    line += QByteArray::fromStdString(FormatFixed2(record.ResultatFlottant));
-    line += QByteArray::fromStdString(FormatFixed2(record.ResultatEntier));
-    line += "            ";
-    line += toAnsi(ConfigurationText(record.Processeur, record.FreqOrigine, record.FreqOverclock,
-                                     record.CarteMere));
-    line += "\r\n";
-    return line;
-}
-
-QByteArray HistoryEntry(const QString &text)
-{
-    return DataText(text) + "\r\n";
-}
-
-QByteArray HistoryEntry(std::int32_t value)
-{
-    return QByteArray::number(value) + "\r\n";
-}
-
 } // namespace tarvo

@@ -142,6 +142,27 @@ QString LineBreakIn(const QString &text)
         .arg(QString(text).replace(u'\r', u' ').replace(u'\n', u' '));
 }
 
+QString NotDescribed(const QString &what, const QString &marker)
+{
+    return QStringLiteral("%1 ne doit être ni vide ni « %2 »").arg(what, marker);
+}
+
+QString FrequencyBelowOne(const QString &what)
+{
+    return QStringLiteral("%1 doit valoir au moins 1").arg(what);
+}
+
+QString NegativeResult()
+{
+    return QStringLiteral("un résultat est négatif");
+}
+
+QString NotAResultsLine()
+{
+    return QStringLiteral("ce n'est pas une ligne de résultats telle que le programme l'écrit (trois nombres, "
+                          "la description, CR LF)");
+}
+
 QString ControlCharacterIn(const QString &text, QChar control)
 {
     QString shown;

@@ -49,6 +49,14 @@ QString LineBreakIn(const QString &text);
 QString ControlCharacterIn(const QString &text, QChar control);
 QString NotInCodePage(const QString &text, const QString &character);
 QString NotAWholeNumber(const QString &text);
+
+// A description "OK" refuses, without a final full stop: `what` is "le
+// processeur" or "la carte mère", `marker` what the input box offers.
+QString NotDescribed(const QString &what, const QString &marker);
+QString FrequencyBelowOne(const QString &what); // "la fréquence d'origine"
+// A results line that no entry could have written.
+QString NegativeResult();
+QString NotAResultsLine();
 QString TooFastToTime(int kernel);
 // The kernels whose accumulator ended on a value other than the one they must
 // compute, a line each, and what follows for the whole run.

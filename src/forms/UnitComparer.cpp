@@ -6,7 +6,7 @@
 #include "UnitPrincipale.h"
 
 #include "core/Conversions.h"
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 #include "framework/Application.h"
 
 #include <string>

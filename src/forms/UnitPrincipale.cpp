@@ -5,6 +5,7 @@
 #include "UnitConsulter.h"
 #include "UnitTest.h"
 
+#include "core/StoredResult.h"
 #include "framework/Application.h"
 
 using tarvo::connectHandler;
@@ -18,10 +19,10 @@ TFormPrincipale::TFormPrincipale()
     ui->setupUi(this);
     finishCreate();
 
-    Processeur = QStringLiteral("NoCPU");
+    Processeur = QString::fromLatin1(tarvo::NoProcessorMarker);
     FreqOrigine = -1;
     FreqOverclock = -1;
-    CarteMere = QStringLiteral("NoCarteMere");
+    CarteMere = QString::fromLatin1(tarvo::NoMotherboardMarker);
     ResultatEntier = -1.0f;
     ResultatFlottant = -1.0f;
     Indice = -1.0f;

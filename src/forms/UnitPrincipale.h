@@ -23,7 +23,7 @@ public:
 
     std::unique_ptr<Ui::TFormPrincipale> ui;
 
-    // The machine record: "NoCPU", "NoCarteMere" and -1 mark a value not entered yet.
+    // The machine record: the markers of core/StoredResult.h and -1 mark a value not entered yet.
     QString Processeur;
     std::int32_t FreqOrigine;
     std::int32_t FreqOverclock;

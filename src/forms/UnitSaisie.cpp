@@ -5,9 +5,9 @@
 #include "ui_UnitPrincipale.h"
 
 #include "core/Conversions.h"
-#include "core/DataFiles.h"
 #include "core/FileAppend.h"
 #include "core/FileOpening.h"
+#include "core/StoredResult.h"
 #include "framework/Application.h"
 #include "framework/Dialogs.h"
 
@@ -63,10 +63,11 @@ TFormSaisie::~TFormSaisie() = default;
 void TFormSaisie::OpenHistoryLists()
 {
     // Every path is built before any file is made.
-    CheminCPU = tarvo::DataFilePath(tarvo::HistoryCPUName);
-    CheminFreqOrigine = tarvo::DataFilePath(tarvo::HistoryFreqOrigineName);
-    CheminFreqOverclock = tarvo::DataFilePath(tarvo::HistoryFreqOverclockName);
-    CheminCarteMere = tarvo::DataFilePath(tarvo::HistoryCarteMereName);
+    using tarvo::DescriptionField;
+    CheminCPU = tarvo::DataFilePath(tarvo::HistoryFileName(DescriptionField::Processor));
+    CheminFreqOrigine = tarvo::DataFilePath(tarvo::HistoryFileName(DescriptionField::BaseFrequency));
+    CheminFreqOverclock = tarvo::DataFilePath(tarvo::HistoryFileName(DescriptionField::OverclockFrequency));
+    CheminCarteMere = tarvo::DataFilePath(tarvo::HistoryFileName(DescriptionField::Motherboard));
 
     // A missing list is made now, so that a drop-down never meets a missing file;
     // nothing stays open: each drop-down reads its file, each entry appends to it.
@@ -85,13 +86,13 @@ void TFormSaisie::FormActivate()
 void TFormSaisie::ButtonCPUClick()
 {
     const QString answer = InputBox(QStringLiteral("Nouveau processeur"),
-                                    QStringLiteral("Veuillez entrer votre processeur :"), QStringLiteral("NoCPU"),
+                                    QStringLiteral("Veuillez entrer votre processeur :"), QString::fromLatin1(tarvo::NoProcessorMarker),
                                     tarvo::LongestText);
     // A text the files cannot hold is refused before anything changes.
     const QByteArray entry = tarvo::HistoryEntry(answer);
     SaisieProcesseur = answer;
     ui->ComboCPU->setText(SaisieProcesseur);
-    tarvo::AppendToFile(CheminCPU, entry);
+    tarvo::AppendAnswer(CheminCPU, entry);
 }
 
 void TFormSaisie::ButtonFreqOrigineClick()
@@ -101,7 +102,7 @@ void TFormSaisie::ButtonFreqOrigineClick()
                            tarvo::LongestText);
     SaisieFreqOrigine = StrToInt(SaisieTexte);
     ui->ComboFreqOrigine->setText(IntToStr(SaisieFreqOrigine));
-    tarvo::AppendToFile(CheminFreqOrigine, tarvo::HistoryEntry(SaisieFreqOrigine));
+    tarvo::AppendAnswer(CheminFreqOrigine, tarvo::HistoryEntry(SaisieFreqOrigine));
 }
 
 void TFormSaisie::ButtonFreqOverclockClick()
@@ -111,47 +112,47 @@ void TFormSaisie::ButtonFreqOverclockClick()
                            tarvo::LongestText);
     SaisieFreqOverclock = StrToInt(SaisieTexte);
     ui->ComboFreqOverclock->setText(IntToStr(SaisieFreqOverclock));
-    tarvo::AppendToFile(CheminFreqOverclock, tarvo::HistoryEntry(SaisieFreqOverclock));
+    tarvo::AppendAnswer(CheminFreqOverclock, tarvo::HistoryEntry(SaisieFreqOverclock));
 }
 
 void TFormSaisie::ButtonCarteMereClick()
 {
     const QString answer = InputBox(QStringLiteral("Nouvelle carte mère"),
                                     QStringLiteral("Veuillez entrer votre carte mère :"),
-                                    QStringLiteral("NoCarteMere"), tarvo::LongestText);
+                                    QString::fromLatin1(tarvo::NoMotherboardMarker), tarvo::LongestText);
     const QByteArray entry = tarvo::HistoryEntry(answer);
     SaisieCarteMere = answer;
     ui->ComboCarteMere->setText(SaisieCarteMere);
-    tarvo::AppendToFile(CheminCarteMere, entry);
+    tarvo::AppendAnswer(CheminCarteMere, entry);
 }
 
 void TFormSaisie::ButtonOKClick()
 {
-    // Each value is copied into the record as soon as it passes; a later failing
-    // check leaves the earlier copies there and ends silently.
-    if (SaisieProcesseur.isEmpty() || SaisieProcesseur == QLatin1String("NoCPU"))
-        return;
-    FormPrincipale->Processeur = SaisieProcesseur;
-    if (SaisieFreqOrigine < 1)
-        return;
-    FormPrincipale->FreqOrigine = SaisieFreqOrigine;
-    if (SaisieFreqOverclock < 1)
-        return;
-    FormPrincipale->FreqOverclock = SaisieFreqOverclock;
-    if (SaisieCarteMere.isEmpty() || SaisieCarteMere == QLatin1String("NoCarteMere"))
-        return;
-    FormPrincipale->CarteMere = SaisieCarteMere;
-
-    // A line that cannot be stored ends the handler here with the reason shown:
-    // the window stays open with its values, so "OK" can be pressed again.
     tarvo::ResultRecord record;
-    record.Processeur = FormPrincipale->Processeur;
-    record.FreqOrigine = FormPrincipale->FreqOrigine;
-    record.FreqOverclock = FormPrincipale->FreqOverclock;
-    record.CarteMere = FormPrincipale->CarteMere;
+    record.Processeur = SaisieProcesseur;
+    record.FreqOrigine = SaisieFreqOrigine;
+    record.FreqOverclock = SaisieFreqOverclock;
+    record.CarteMere = SaisieCarteMere;
     record.ResultatEntier = FormPrincipale->ResultatEntier;
     record.ResultatFlottant = FormPrincipale->ResultatFlottant;
     record.Indice = FormPrincipale->Indice;
+
+    // Each value is copied into the machine record when it and those before it
+    // pass; a failing check leaves the earlier copies there and ends silently.
+    const auto fault = tarvo::DescriptionRule(record);
+    const int passed = fault ? int(fault->field) : 4;
+    if (passed > 0)
+        FormPrincipale->Processeur = record.Processeur;
+    if (passed > 1)
+        FormPrincipale->FreqOrigine = record.FreqOrigine;
+    if (passed > 2)
+        FormPrincipale->FreqOverclock = record.FreqOverclock;
+    if (fault)
+        return;
+    FormPrincipale->CarteMere = record.CarteMere;
+
+    // A line that cannot be stored ends the handler here with the reason shown:
+    // the window stays open with its values, so "OK" can be pressed again.
     const QByteArray line = tarvo::ResultLine(record);
     CheminDonnees = tarvo::DataFilePath(tarvo::ResultsFileName);
     tarvo::AppendToFile(CheminDonnees, line);

@@ -3,7 +3,7 @@
 // lines that are not results are left out; on small made-up files.
 #include "chart/ChartModel.h"
 
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 
 #include <QStringList>
 #include <QTest>

@@ -1,14 +1,12 @@
-// The command line's formats: a stored line taken apart exactly when the
-// program could have written it, CSV fields quoted as RFC 4180 asks, JSON
+// The command line's formats: CSV fields quoted as RFC 4180 asks, JSON
 // strings escaped, all in UTF-8.
 #include "cli/Json.h"
 #include "cli/List.h"
 #include "cli/Output.h"
 #include "cli/Rank.h"
-#include "cli/ResultFields.h"
 
 #include "core/Ansi.h"
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 
 #include "../ScratchFiles.h"
 
@@ -20,22 +18,7 @@
 
 using namespace tarvo::cli;
 
-Q_DECLARE_METATYPE(tarvo::ResultRecord)
-
 namespace {
-
-tarvo::ResultRecord record(float indice, const QString &processeur, std::int32_t origine, const QString &carte)
-{
-    tarvo::ResultRecord r;
-    r.Indice = indice;
-    r.ResultatFlottant = 38.5f;
-    r.ResultatEntier = 52.5f;
-    r.Processeur = processeur;
-    r.FreqOrigine = origine;
-    r.FreqOverclock = 333;
-    r.CarteMere = carte;
-    return r;
-}
 
 const QByteArray example = "       42.00       38.50       52.50            Proc 300 300 \xe0 333     [CM Carte A]";
 
@@ -68,61 +51,6 @@ class TestFormats : public QObject {
     Q_OBJECT
 
 private slots:
-    // Whatever ResultLine writes is taken apart, and the fields give the same
-    // line back.
-    void takesApartWhatTheProgramWrites_data()
-    {
-        QTest::addColumn<tarvo::ResultRecord>("record");
-        QTest::newRow("plain") << record(42.0f, "Proc 300", 300, "Carte A");
-        QTest::newRow("the middle inside the processor")
-            << record(1.0f, QStringLiteral("A 1 à 2     [CM B"), 3, QStringLiteral("C] 4 à 5     [CM D]"));
-        QTest::newRow("empty texts, negative frequency") << record(0.125f, "", -2147483647 - 1, "");
-        QTest::newRow("negative index, rounded to -0.00") << record(-0.001f, "p", 0, "c");
-        QTest::newRow("one thousand million, wider than its field") << record(1.5e9f, "p", 1, "c");
-        QTest::newRow("a tie above 2^16, to even") << record(131072.125f, "p", 1, "c");
-        QTest::newRow("largest float") << record(3.4028235e38f, "p", 1, "c");
-    }
-    void takesApartWhatTheProgramWrites()
-    {
-        QFETCH(tarvo::ResultRecord, record);
-        const QByteArray line = tarvo::ResultLine(record).chopped(2);
-        const auto fields = ParseResultLine(line);
-        QVERIFY2(fields, line.constData());
-        tarvo::ResultRecord back;
-        back.Indice = StoredFloat(fields->indiceText);
-        back.ResultatFlottant = StoredFloat(fields->flottantText);
-        back.ResultatEntier = StoredFloat(fields->entierText);
-        back.Processeur = tarvo::fromAnsi(fields->processeur);
-        back.FreqOrigine = fields->freqOrigine;
-        back.FreqOverclock = fields->freqOverclock;
-        back.CarteMere = tarvo::fromAnsi(fields->carteMere);
-        QCOMPARE(tarvo::ResultLine(back).chopped(2), line);
-    }
-
-    // One line per way of missing the format.
-    void refusesWhatItCouldNotHaveWritten_data()
-    {
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("padding short") << QByteArray(example).remove(0, 1);
-        QTest::newRow("three decimals") << QByteArray(example).replace("      42.00", "     42.000");
-        QTest::newRow("leading zero") << QByteArray(example).replace("   42.00", "  042.00");
-        QTest::newRow("eleven spaces") << QByteArray(example).replace("52.50            ", "52.50           ");
-        QTest::newRow("frequency with a leading zero") << QByteArray(example).replace("300 \xe0", "0300 \xe0");
-        QTest::newRow("frequency -0") << QByteArray(example).replace("300 \xe0", "-0 \xe0");
-        QTest::newRow("frequency beyond 32 bits") << QByteArray(example).replace("333", "2147483648");
-        QTest::newRow("no [CM") << QByteArray(example).replace("[CM ", "[MB ");
-        QTest::newRow("no closing bracket") << example.chopped(1);
-        QTest::newRow("no float prints so") << QByteArray(example).replace("       42.00", "  1234567.89");
-        QTest::newRow("the tie's other side") << QByteArray(example).replace("       42.00", "   131072.13");
-        QTest::newRow("not a number") << QByteArray(example).replace("       42.00", "         inf");
-    }
-    void refusesWhatItCouldNotHaveWritten()
-    {
-        QFETCH(QByteArray, line);
-        QVERIFY(ParseResultLine(example));
-        QVERIFY2(!ParseResultLine(line), line.constData());
-    }
-
     // Quoted when a field holds a separator (a comma, or the semicolon that
     // spreadsheets set to French take for one), a quote or spaces at an end;
     // quotes doubled; Windows-1252 letters as UTF-8.

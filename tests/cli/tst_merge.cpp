@@ -4,7 +4,7 @@
 #include "../ScratchFiles.h"
 #include "cli/Merge.h"
 
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 #include "core/Errors.h"
 #include "core/FileAppend.h"
 

@@ -364,7 +364,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             if (values[i] != QLatin1String("-"))
                 *fields[i] = values[i];
-        const auto checked = CheckDescription(options);
+        const auto checked = DescriptionToSave(options);
         if (refusal.isEmpty()) {
             const auto *record = std::get_if<tarvo::ResultRecord>(&checked);
             QVERIFY2(record, record ? "" : qPrintable(std::get<QString>(checked)));

@@ -1,7 +1,7 @@
 // The results line and the history entries, byte for byte: numbers as the C
 // locale prints them whatever the locale, texts verbatim, and what the data
 // files cannot hold refused.
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 #include "core/Errors.h"
 
 #include <QRandomGenerator>

@@ -1,11 +1,38 @@
-#include "cli/ResultFields.h"
+#include "core/StoredResult.h"
 
-#include "core/DataFiles.h"
+#include "core/Ansi.h"
+#include "core/Conversions.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace tarvo::cli {
+// The results line's format, written and read back: both halves stay here,
+// side by side, so that what is written is what is read.
+namespace tarvo {
+
+QString ConfigurationText(const QString &processeur, std::int32_t freqOrigine, std::int32_t freqOverclock,
+                          const QString &carteMere)
+{
+    return processeur + u' ' + IntToStr(freqOrigine) + QStringLiteral(" à ") + IntToStr(freqOverclock)
+        + QStringLiteral("     [CM ") + carteMere + u']';
+}
+
+QByteArray ResultLine(const ResultRecord &record)
+{
+    // Each text on its own first, so that a refusal names the one at fault.
+    DataText(record.Processeur);
+    DataText(record.CarteMere);
+
+    QByteArray line;
+    line += QByteArray::fromStdString(FormatFixed2(record.Indice));
+    line += QByteArray::fromStdString(FormatFixed2(record.ResultatFlottant));
+    line += QByteArray::fromStdString(FormatFixed2(record.ResultatEntier));
+    line += "            ";
+    line += toAnsi(ConfigurationText(record.Processeur, record.FreqOrigine, record.FreqOverclock,
+                                     record.CarteMere));
+    line += "\r\n";
+    return line;
+}
 
 namespace {
 
@@ -136,4 +163,29 @@ float StoredFloat(std::string_view text)
     return value;
 }
 
-} // namespace tarvo::cli
+double StoredValue(std::string_view text)
+{
+    double value = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    return value;
+}
+
+double StoredIndex(float indice)
+{
+    return StoredValue(FormatFixed2(indice, 0));
+}
+
+ResultRecord RecordOf(const ResultFields &fields)
+{
+    ResultRecord record;
+    record.Indice = StoredFloat(fields.indiceText);
+    record.ResultatFlottant = StoredFloat(fields.flottantText);
+    record.ResultatEntier = StoredFloat(fields.entierText);
+    record.Processeur = fromAnsi(fields.processeur);
+    record.FreqOrigine = fields.freqOrigine;
+    record.FreqOverclock = fields.freqOverclock;
+    record.CarteMere = fromAnsi(fields.carteMere);
+    return record;
+}
+
+} // namespace tarvo
