@@ -8,7 +8,7 @@
 #include "UnitPrincipale.h"
 #include "UnitSaisie.h"
 
-#include "core/DataFiles.h"
+#include "core/StoredResult.h"
 #include "core/FileAppend.h"
 #include "framework/Application.h"
 #include "framework/ComboBox.h"
