@@ -98,7 +98,8 @@ void forLines(const QByteArray &bytes, std::uint64_t from, std::uint64_t to, Eac
 // The well-formed lines, CR LF ended and without a CR inside.
 std::optional<std::string_view> bodyOf(std::string_view line, bool ended)
 {
-    if (!ended || line.empty() || line.back() != '\r')
+    // Shorter than any well-formed line: also what keeps the table within its size.
+    if (!ended || line.size() + 1 < shortestLine || line.back() != '\r')
         return std::nullopt;
     const std::string_view body = line.substr(0, line.size() - 1);
     if (body.find('\r') != std::string_view::npos || !ParseResultLine(QByteArrayView(body.data(), body.size())))
