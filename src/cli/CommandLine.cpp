@@ -125,7 +125,7 @@ int runMode(const Options &options, Output &out)
         out.flush();
         const auto wrong = std::find_if(session.runs.begin(), session.runs.end(),
                                         [](const RunRecord &run) { return !run.test.valid(); });
-        Say(QStringLiteral("zurezive : ") + WrongComputation(wrong->test));
+        Say(Prefixed(WrongComputation(wrong->test)));
         return ExitFailure;
     }
     return 0;
@@ -135,15 +135,27 @@ int mergeMode(const Options &options, Output &out)
 {
     const std::string resultsPath = DataFilePath(ResultsFileName);
     const MergeOutcome outcome = MergeInto(resultsPath, options.files);
-    out << QStringLiteral("%1 : %2 ligne(s) ajoutée(s), %3 déjà présente(s), %4 refusée(s).\n")
-               .arg(QString::fromLocal8Bit(resultsPath))
-               .arg(outcome.added)
-               .arg(outcome.present)
-               .arg(outcome.refused);
-    for (const Refused &refused : outcome.refusals)
-        out << QStringLiteral("  %1 : lignes refusées %2\n")
-                   .arg(QString::fromLocal8Bit(refused.file), LineNumbers(refused.lines));
-    return 0;
+    out << MergeSummary(QString::fromLocal8Bit(resultsPath), outcome.added, outcome.present, outcome.refused);
+    QStringList refusedFiles;
+    for (const Refused &refused : outcome.refusals) {
+        const QString file = QString::fromLocal8Bit(refused.file);
+        if (refused.wholeFile) {
+            refusedFiles << RefusedFile(file, *refused.wholeFile);
+            continue;
+        }
+        for (const LineRange &range : refused.lines)
+            out << RefusedLines(file, range.first, range.last, outcome.reasons[std::size_t(range.reason)]);
+    }
+    // A file that is not results as the program writes them, or nothing but
+    // refused lines, is a refusal: it needs the user's hand.
+    if (refusedFiles.isEmpty() && (outcome.refused == 0 || outcome.added + outcome.present > 0))
+        return 0;
+    out.flush();
+    for (const QString &file : refusedFiles)
+        Say(Prefixed(file));
+    if (refusedFiles.isEmpty())
+        Say(Prefixed(EveryLineRefused()));
+    return ExitRefused;
 }
 
 int rankMode(const Options &options, Output &out)

@@ -203,4 +203,31 @@ QString RuleRefused(const QString &option, const QString &rule)
     return QStringLiteral("%1 (%2).").arg(rule, option);
 }
 
+QString MergeSummary(const QString &resultsPath, std::int64_t added, std::int64_t present, std::int64_t refused)
+{
+    return QStringLiteral("%1 : %2 ligne(s) ajoutée(s), %3 déjà présente(s), %4 refusée(s).\n")
+        .arg(resultsPath)
+        .arg(added)
+        .arg(present)
+        .arg(refused);
+}
+
+QString RefusedLines(const QString &file, std::int64_t first, std::int64_t last, const QString &reason)
+{
+    const QString sentence = reason.endsWith(u'.') ? reason : reason + u'.';
+    if (first == last)
+        return QStringLiteral("  %1, ligne %2 refusée : %3\n").arg(file).arg(first).arg(sentence);
+    return QStringLiteral("  %1, lignes %2 à %3 refusées : %4\n").arg(file).arg(first).arg(last).arg(sentence);
+}
+
+QString RefusedFile(const QString &file, const QString &reason)
+{
+    return QStringLiteral("%1 : aucune de ses lignes n'a été prise : %2.").arg(file, reason);
+}
+
+QString EveryLineRefused()
+{
+    return QStringLiteral("toutes les lignes données ont été refusées : rien n'a été ajouté.");
+}
+
 } // namespace tarvo::cli

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 #include <span>
 
 namespace tarvo::cli {
@@ -131,5 +133,11 @@ QString WithValue(const QString &option);
 QString DescriptionRefused(const QString &why);
 QString ValueRefused(const QString &option, const QString &reason);
 QString RuleRefused(const QString &option, const QString &rule);
+
+// --merge's report: the counts, then each refused file or run of lines and why.
+QString MergeSummary(const QString &resultsPath, std::int64_t added, std::int64_t present, std::int64_t refused);
+QString RefusedLines(const QString &file, std::int64_t first, std::int64_t last, const QString &reason);
+QString RefusedFile(const QString &file, const QString &reason);
+QString EveryLineRefused();
 
 } // namespace tarvo::cli

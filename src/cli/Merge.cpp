@@ -11,6 +11,7 @@
 #include "core/MemoryBudget.h"
 #include "core/StoredResult.h"
 
+#include <QHash>
 #include <QStringList>
 
 #include <cerrno>
@@ -95,24 +96,30 @@ void forLines(const QByteArray &bytes, std::uint64_t from, std::uint64_t to, Eac
     }
 }
 
-// The well-formed lines, CR LF ended and without a CR inside.
-std::optional<std::string_view> bodyOf(std::string_view line, bool ended)
-{
-    // Shorter than any well-formed line: also what keeps the table within its size.
-    if (!ended || line.size() + 1 < shortestLine || line.back() != '\r')
-        return std::nullopt;
-    const std::string_view body = line.substr(0, line.size() - 1);
-    if (body.find('\r') != std::string_view::npos || !ParseResultLine(QByteArrayView(body.data(), body.size())))
-        return std::nullopt;
-    return body;
-}
+// The reasons lines are refused for, each kept once.
+class Reasons {
+public:
+    explicit Reasons(std::vector<QString> &kept) : kept_(kept) {}
+    int operator()(const QString &why)
+    {
+        const auto found = index_.constFind(why);
+        if (found != index_.cend())
+            return *found;
+        kept_.push_back(why);
+        return index_[why] = int(kept_.size() - 1);
+    }
 
-void addRefused(Refused &refused, std::int64_t number)
+private:
+    std::vector<QString> &kept_;
+    QHash<QString, int> index_;
+};
+
+void addRefused(Refused &refused, std::int64_t number, int reason)
 {
-    if (!refused.lines.empty() && refused.lines.back().last + 1 == number)
+    if (!refused.lines.empty() && refused.lines.back().last + 1 == number && refused.lines.back().reason == reason)
         refused.lines.back().last = number;
     else
-        refused.lines.push_back({number, number});
+        refused.lines.push_back({number, number, reason});
 }
 
 // Moves the lines to add to the front of the buffer, in their order; counts.
@@ -149,21 +156,23 @@ MergeOutcome MergeInto(const std::string &resultsPath, const std::vector<std::st
     });
     MergeLines lines(merged.bytes, most);
     MergeOutcome outcome;
+    Reasons reasons(outcome.reasons);
     std::uint64_t inserted = 0;
     for (std::size_t f = 0; f < files.size(); ++f) {
-        Refused refused{files[f], {}};
+        Refused refused{files[f], {}, {}};
+        refused.wholeFile = ResultsFileFault(QByteArrayView(merged.bytes.constData() + merged.starts[f],
+                                                            qsizetype(merged.starts[f + 1] - merged.starts[f])));
         std::int64_t number = 0;
         forLines(merged.bytes, merged.starts[f], merged.starts[f + 1],
                  [&](std::uint64_t offset, std::string_view line, bool ended) {
                      ++number;
-                     if (const auto body = bodyOf(line, ended)) {
-                         if (lines.insert(offset, *body))
-                             ++inserted;
-                         else
-                             ++outcome.present;
-                     } else {
-                         addRefused(refused, number);
+                     if (const auto fault = refused.wholeFile ? refused.wholeFile : StoredLineFault(line, ended)) {
+                         addRefused(refused, number, reasons(*fault));
                          ++outcome.refused;
+                     } else if (lines.insert(offset, line.substr(0, line.size() - 1))) {
+                         ++inserted;
+                     } else {
+                         ++outcome.present;
                      }
                  });
         if (!refused.lines.empty())

@@ -1,6 +1,7 @@
 // --merge: results from other files into the results file. A line is taken
-// when it is a well-formed results line (core/StoredResult.h) ending in CR LF, as
-// the program writes it, and is not already in the results file (or earlier
+// when the entry window or --save could have written it (core/StoredResult.h:
+// a well-formed line ending in CR LF, a description "OK" takes, no negative
+// result) and is not already in the results file (or earlier
 // in the files merged) byte for byte. All the lines taken go in one append,
 // whole or not at all, decided under the results file's lock (FileAppend.h):
 // a copy of the program appending a line meanwhile never makes it a duplicate.
@@ -13,6 +14,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,11 +23,13 @@ namespace tarvo::cli {
 
 struct LineRange {
     std::int64_t first, last; // numbered from 1
+    int reason = 0;           // in MergeOutcome::reasons
 };
 
 struct Refused {
     std::string file;
-    std::vector<LineRange> lines; // in order
+    std::vector<LineRange> lines; // in order; neighbours refused for the same reason together
+    std::optional<QString> wholeFile; // why no line of the file was taken (UTF-8, LF alone)
 };
 
 struct MergeOutcome {
@@ -33,6 +37,7 @@ struct MergeOutcome {
     std::int64_t present = 0;
     std::int64_t refused = 0;
     std::vector<Refused> refusals; // one per file with a refused line, in order
+    std::vector<QString> reasons;  // why lines were refused, each once, in French
 };
 
 // Throws EFOpenError for a file that cannot be read, EWriteError when the

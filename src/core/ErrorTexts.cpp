@@ -163,6 +163,33 @@ QString NotAResultsLine()
                           "la description, CR LF)");
 }
 
+QString NoLineEnd()
+{
+    return QStringLiteral("la dernière ligne n'a pas de fin de ligne (une écriture interrompue ?)");
+}
+
+QString NotCrLf()
+{
+    return QStringLiteral("la ligne finit par LF seul, pas par CR LF");
+}
+
+QString CarriageReturnInside()
+{
+    return QStringLiteral("la ligne contient un retour chariot (CR) avant sa fin");
+}
+
+QString FileInUtf8()
+{
+    return QStringLiteral("le fichier est écrit en UTF-8, alors que les fichiers de résultats sont en Windows-1252 "
+                          "(iconv -f UTF-8 -t WINDOWS-1252 le convertit)");
+}
+
+QString FileWithLfEnds()
+{
+    return QStringLiteral("les lignes du fichier finissent par LF seul, alors que celles des fichiers de résultats "
+                          "finissent par CR LF");
+}
+
 QString ControlCharacterIn(const QString &text, QChar control)
 {
     QString shown;

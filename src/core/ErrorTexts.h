@@ -57,6 +57,12 @@ QString FrequencyBelowOne(const QString &what); // "la fréquence d'origine"
 // A results line that no entry could have written.
 QString NegativeResult();
 QString NotAResultsLine();
+QString NoLineEnd();
+QString NotCrLf();
+QString CarriageReturnInside();
+// A file whose lines cannot be results lines as the program writes them.
+QString FileInUtf8();
+QString FileWithLfEnds();
 QString TooFastToTime(int kernel);
 // The kernels whose accumulator ended on a value other than the one they must
 // compute, a line each, and what follows for the whole run.

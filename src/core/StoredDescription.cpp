@@ -64,6 +64,47 @@ std::optional<QString> LineFault(const ResultFields &fields)
     return std::nullopt;
 }
 
+std::optional<QString> StoredLineFault(std::string_view line, bool ended)
+{
+    if (!ended)
+        return NoLineEnd();
+    if (line.empty() || line.back() != '\r')
+        return NotCrLf();
+    const QByteArrayView body(line.data(), qsizetype(line.size() - 1));
+    // A CR inside would end a line where the file's readers cut it.
+    if (body.contains('\r'))
+        return CarriageReturnInside();
+    const auto fields = ParseResultLine(body);
+    if (!fields)
+        return NotAResultsLine();
+    return LineFault(*fields);
+}
+
+std::optional<QString> ResultsFileFault(QByteArrayView bytes)
+{
+    if (bytes.contains('\n') && !bytes.contains("\r\n"))
+        return FileWithLfEnds();
+    // Windows-1252 text seldom reads as valid UTF-8 once it holds a letter
+    // beyond ASCII: two or more such bytes in a row, of UTF-8's exact shape.
+    bool multiByte = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80)
+            continue;
+        const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : -1;
+        if (more < 0 || i + more >= bytes.size())
+            return std::nullopt;
+        for (int k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
+                return std::nullopt;
+        multiByte = true;
+        i += more;
+    }
+    if (multiByte)
+        return FileInUtf8();
+    return std::nullopt;
+}
+
 std::string_view HistoryFileName(DescriptionField field)
 {
     switch (field) {

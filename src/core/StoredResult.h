@@ -97,6 +97,16 @@ ResultRecord RecordOf(const ResultFields &fields);
 // description they refuse, a negative result); nothing when they could.
 std::optional<QString> LineFault(const ResultFields &fields);
 
+// Why a line of a file to merge cannot be taken, in French: `line` without
+// its LF, `ended` whether an LF ended it. Nothing when the line ends in CR LF,
+// is well-formed and could have been written by the entry window or --save.
+std::optional<QString> StoredLineFault(std::string_view line, bool ended);
+
+// Why a whole file cannot be results written by the program: its text is
+// UTF-8 (a valid multi-byte sequence, the whole file valid UTF-8), or its
+// lines end in LF alone. Nothing for a file of Windows-1252 lines in CR LF.
+std::optional<QString> ResultsFileFault(QByteArrayView bytes);
+
 // The history list of each description value, and the entry a value makes
 // there, CR LF included: the text as it is, or the number in decimal.
 inline constexpr std::array<DescriptionField, 4> DescriptionFields = {

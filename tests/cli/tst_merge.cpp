@@ -4,6 +4,7 @@
 #include "../ScratchFiles.h"
 #include "cli/Merge.h"
 
+#include "core/Ansi.h"
 #include "core/StoredResult.h"
 #include "core/Errors.h"
 #include "core/FileAppend.h"
@@ -78,7 +79,7 @@ private slots:
         QCOMPARE(outcome.present, std::int64_t(2));
         QCOMPARE(outcome.refused, std::int64_t(5));
         QCOMPARE(outcome.refusals.size(), std::size_t(2));
-        QCOMPARE(LineNumbers(outcome.refusals[0].lines), QStringLiteral("3, 5-7"));
+        QCOMPARE(LineNumbers(outcome.refusals[0].lines), QStringLiteral("3, 5, 6, 7"));
         QCOMPARE(LineNumbers(outcome.refusals[1].lines), QStringLiteral("1"));
         QCOMPARE(readAll(results), stored + line(20.0f, "new é") + line(50.0f, "b"));
         QCOMPARE(readAll(dir.filePath("a")), a);
@@ -86,6 +87,64 @@ private slots:
         // Merged again, everything is there already.
         QCOMPARE(MergeInto(results.toStdString(), {dir.filePath("a").toStdString()}).added, std::int64_t(0));
         QCOMPARE(readAll(results), stored + line(20.0f, "new é") + line(50.0f, "b"));
+    }
+
+    // Each kind of line the entry window and --save could never write is
+    // refused with its reason, the good line beside it taken; a file that is
+    // not Windows-1252 in CR LF is refused whole.
+    void refusesWithAReason_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason"); // a part of it
+        QTest::addColumn<bool>("wholeFile");
+        const QByteArray good = line(10.0f, "good");
+        const auto hand = [](const QByteArray &processor, const char *frequencies, const QByteArray &board,
+                             const char *index = "       42.00") {
+            return index + QByteArray("       38.50       52.50            ") + processor + ' ' + frequencies
+                + "     [CM " + board + "]\r\n";
+        };
+        const auto row = [&](const char *name, const QByteArray &bad, const char *reason) {
+            QTest::newRow(name) << good + bad << QString::fromUtf8(reason) << false;
+        };
+        row("a 20,000-character processor", hand(QByteArray(20000, 'x'), "300 \xe0 333", "B"), "en compte au plus");
+        row("frequency -1", hand("P", "-1 \xe0 333", "B"), "fréquence d'origine doit valoir au moins 1");
+        row("frequency 0", hand("P", "300 \xe0 0", "B"), "fréquence d'overclock doit valoir au moins 1");
+        row("empty processor", hand("", "300 \xe0 333", "B"), "le processeur ne doit être ni vide");
+        row("empty motherboard", hand("P", "300 \xe0 333", ""), "la carte mère ne doit être ni vide");
+        row("NoCPU", hand("NoCPU", "300 \xe0 333", "B"), "« NoCPU »");
+        row("NoCarteMere", hand("P", "300 \xe0 333", "NoCarteMere"), "« NoCarteMere »");
+        row("negative result", hand("P", "300 \xe0 333", "B", "       -1.00"), "négatif");
+        row("control character", hand("P\x1b[2J", "300 \xe0 333", "B"), "caractère de commande (U+001B)");
+        row("not a results line", "junk\r\n", "pas une ligne de résultats");
+        row("LF alone", line(20.0f, "lf").chopped(2) + "\n", "LF seul");
+        row("a CR inside", line(20.0f, "c r").replace(' ', '\r'), "retour chariot");
+        row("no line end", line(20.0f, "cut").chopped(2), "pas de fin de ligne");
+        QTest::newRow("UTF-8 file") << tarvo::fromAnsi(good + line(20.0f, "é")).toUtf8() << "UTF-8" << true;
+        QTest::newRow("LF-only file") << QByteArray(good).replace("\r\n", "\n") << "LF seul" << true;
+    }
+    void refusesWithAReason()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
+        QFETCH(bool, wholeFile);
+        QTemporaryDir dir;
+        const QString results = dir.filePath("TARVODAT.TXT");
+        QVERIFY(writeFile(dir.filePath("in"), bytes));
+        const MergeOutcome outcome = MergeInto(results.toStdString(), {dir.filePath("in").toStdString()});
+        QCOMPARE(outcome.refusals.size(), std::size_t(1));
+        const Refused &refused = outcome.refusals.front();
+        if (wholeFile) {
+            QVERIFY2(refused.wholeFile && refused.wholeFile->contains(reason), qPrintable(refused.wholeFile.value_or("")));
+            QCOMPARE(outcome.added, std::int64_t(0));
+            QCOMPARE(readAll(results), QByteArray("<missing>"));
+            return;
+        }
+        QVERIFY(!refused.wholeFile);
+        QCOMPARE(LineNumbers(refused.lines), QStringLiteral("2"));
+        const QString &why = outcome.reasons.at(std::size_t(refused.lines.front().reason));
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        QCOMPARE(outcome.added, std::int64_t(1));
+        QCOMPARE(readAll(results), line(10.0f, "good"));
     }
 
     // A write that fails part way (a file-size limit here) takes nothing:
@@ -229,14 +288,14 @@ private slots:
         QByteArray stored;
         for (int i = 0; i < 20000; ++i)
             stored += line(float(i), "stored");
-        const QByteArray meanwhile = line(-1.0f, "meanwhile"), added = line(-2.0f, "added");
+        const QByteArray meanwhile = line(20001.0f, "meanwhile"), added = line(20002.0f, "added");
         QVERIFY(writeFile(results, stored));
         QVERIFY(writeFile(dir.filePath("other"), stored + meanwhile + added));
         static QString failure, path;
         static QByteArray second;
         failure.clear();
         path = results;
-        second = replaced ? meanwhile : meanwhile + line(-3.0f, "other");
+        second = replaced ? meanwhile : meanwhile + line(20003.0f, "other");
         StoredLinesMarked = replaced ? +[] {
             writeFile(path + ".new", second);
             if (::rename(QFile::encodeName(path + ".new").constData(), QFile::encodeName(path).constData()) != 0)
