@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include "cli/BuildInfo.h"
 #include "cli/CommandTexts.h"
 #include "cli/Compare.h"
 #include "cli/Help.h"

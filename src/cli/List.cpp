@@ -1,6 +1,6 @@
 #include "cli/List.h"
 
-#include "cli/Help.h"
+#include "cli/BuildInfo.h"
 #include "cli/Json.h"
 
 #include "core/Ansi.h"

@@ -1,6 +1,6 @@
 #include "cli/Report.h"
 
-#include "cli/Help.h"
+#include "cli/BuildInfo.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/RunReport.h"

@@ -2,7 +2,7 @@
 // its kernels and their check, the summary, what was saved and ranked.
 #include "cli/RunReport.h"
 
-#include "cli/Help.h"
+#include "cli/BuildInfo.h"
 #include "cli/Json.h"
 #include "cli/MachineFacts.h"
 
