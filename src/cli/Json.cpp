@@ -1,5 +1,7 @@
 #include "cli/Json.h"
 
+#include "core/Ansi.h"
+
 #include <cmath>
 #include <string>
 

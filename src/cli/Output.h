@@ -56,7 +56,4 @@ QString Figure(double value);
 // locale), with a leading zero: "0,50", not ",50".
 QString ResultFigure(float value);
 
-// Appends Windows-1252 bytes as UTF-8.
-void AppendAnsiAsUtf8(std::string &out, QByteArrayView bytes);
-
 } // namespace tarvo::cli

@@ -70,4 +70,30 @@ bool isAnsi(const QString &text)
     return !encoder.hasError();
 }
 
+void AppendAnsiAsUtf8(std::string &out, QByteArrayView bytes)
+{
+    // Each byte's UTF-8 text, taken once from the code page's decoder.
+    static const std::array<std::string, 256> table = [] {
+        std::array<std::string, 256> t;
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            t[std::size_t(b)] = fromAnsi(QByteArrayView(&byte, 1)).toStdString();
+        }
+        return t;
+    }();
+    // ASCII goes across in runs; other bytes one at a time.
+    const char *p = bytes.data();
+    const char *const end = p + bytes.size();
+    while (p < end) {
+        const char *ascii = p;
+        while (ascii < end && static_cast<unsigned char>(*ascii) < 0x80)
+            ++ascii;
+        out.append(p, std::size_t(ascii - p));
+        if (ascii == end)
+            break;
+        out += table[static_cast<unsigned char>(*ascii)];
+        p = ascii + 1;
+    }
+}
+
 } // namespace tarvo
