@@ -59,6 +59,9 @@ void draw(const PictureRequest &request)
         drawPictures(request);
 }
 
+// The results file a result was saved to, for a failure said after the save.
+std::optional<std::string> savedTo;
+
 int runMode(const Options &options, Output &out)
 {
     // A description that "OK" would refuse is refused before the test.
@@ -107,8 +110,11 @@ int runMode(const Options &options, Output &out)
         // Drawn among the results stored before this one, as it is ranked; a
         // run that computed wrong is shown in the report, not marked.
         draw({options, valid ? std::optional(StoredIndex(chosen.indice)) : std::nullopt, &session, &outcome});
-        if (valid && description)
+        if (valid && description) {
             outcome.saved = SaveResult(*description, chosen);
+            savedTo = outcome.saved->resultsPath;
+            failure = outcome.saved->historyFailure();
+        }
     } catch (const Exception &e) {
         failure = QString::fromUtf8(e.what());
     }
@@ -235,6 +241,8 @@ int RunCommandLine(int argc, char *argv[], DrawPictures drawing)
     }
     if (!out.flush()) {
         Say(Prefixed(CannotWriteOutput(out.error())));
+        if (savedTo)
+            Say(Prefixed(SavedDespiteOutput(*savedTo)));
         return ExitFailure;
     }
     return status;

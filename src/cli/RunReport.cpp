@@ -210,8 +210,16 @@ void WriteConclusionText(const Session &session, const RunOutcome &outcome, Outp
     if (outcome.saved) {
         out << QStringLiteral("\nRésultat enregistré dans %1%2.\n")
                    .arg(QString::fromLocal8Bit(outcome.saved->resultsPath), which);
-        if (!outcome.saved->historiesAdded.isEmpty())
-            out << QStringLiteral("Ajouté aux historiques : %1.\n").arg(outcome.saved->historiesAdded.join(", "));
+        QStringList added, present, failed;
+        for (const HistoryStatus &history : outcome.saved->histories)
+            (history.what == HistoryStatus::Added ? added
+             : history.what == HistoryStatus::AlreadyThere ? present : failed) << history.file;
+        if (!added.isEmpty())
+            out << QStringLiteral("Ajouté aux historiques : %1.\n").arg(added.join(", "));
+        if (!present.isEmpty())
+            out << QStringLiteral("Déjà dans les historiques : %1.\n").arg(present.join(", "));
+        if (!failed.isEmpty())
+            out << QStringLiteral("Historiques non écrits : %1.\n").arg(failed.join(", "));
     }
     if (outcome.ranking)
         out << QStringLiteral("Rang%1 : %2.\n").arg(which, RankText(*outcome.ranking));

@@ -176,9 +176,21 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
         json.key("file").value(QString::fromLocal8Bit(outcome.saved->resultsPath));
         json.key("run").value(std::int64_t(outcome.chosenRun.value_or(0) + 1));
         json.key("histories_added").beginArray();
-        for (const QString &file : outcome.saved->historiesAdded)
-            json.value(file);
-        json.endArray().endObject();
+        for (const HistoryStatus &history : outcome.saved->histories)
+            if (history.what == HistoryStatus::Added)
+                json.value(history.file);
+        json.endArray();
+        json.key("histories").beginObject();
+        for (const HistoryStatus &history : outcome.saved->histories) {
+            json.key(history.file.toStdString()).beginObject();
+            json.key("status").value(history.what == HistoryStatus::Added          ? "added"
+                                     : history.what == HistoryStatus::AlreadyThere ? "present"
+                                                                                   : "failed");
+            if (history.what == HistoryStatus::Failed)
+                json.key("reason").value(history.reason);
+            json.endObject();
+        }
+        json.endObject().endObject();
     } else {
         json.null();
     }

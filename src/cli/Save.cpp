@@ -47,6 +47,14 @@ std::variant<ResultRecord, QString> DescriptionToSave(const Options &options)
     return record;
 }
 
+std::optional<QString> Saved::historyFailure() const
+{
+    for (const HistoryStatus &history : histories)
+        if (history.what == HistoryStatus::Failed)
+            return HistoryNotWritten(history.reason);
+    return std::nullopt;
+}
+
 Saved SaveResult(ResultRecord record, const Scores &scores)
 {
     record.ResultatEntier = scores.entier;
@@ -55,14 +63,17 @@ Saved SaveResult(ResultRecord record, const Scores &scores)
     Saved saved;
     saved.resultsPath = DataFilePath(ResultsFileName);
     AppendToFile(saved.resultsPath, ResultLine(record));
+    // The result is kept now: each history is tried, whatever became of the others.
     for (const DescriptionField field : DescriptionFields) {
         const std::string_view name = HistoryFileName(field);
+        HistoryStatus status{QString::fromLatin1(name.data(), qsizetype(name.size())), HistoryStatus::Failed, {}};
         try {
-            if (AddWhenMissing(DataFilePath(name), HistoryEntry(record, field)))
-                saved.historiesAdded << QString::fromLatin1(name.data(), qsizetype(name.size()));
+            status.what = AddWhenMissing(DataFilePath(name), HistoryEntry(record, field)) ? HistoryStatus::Added
+                                                                                            : HistoryStatus::AlreadyThere;
         } catch (const Exception &e) {
-            throw EWriteError(HistoryNotWritten(QString::fromUtf8(e.what())));
+            status.reason = QString::fromUtf8(e.what());
         }
+        saved.histories.push_back(status);
     }
     return saved;
 }

@@ -10,7 +10,9 @@
 
 #include <QStringList>
 
+#include <optional>
 #include <variant>
+#include <vector>
 
 namespace tarvo::cli {
 
@@ -18,16 +20,25 @@ namespace tarvo::cli {
 // reason it was refused. Nothing is read or written.
 std::variant<ResultRecord, QString> DescriptionToSave(const Options &options);
 
+// What became of one history list once the results line was written.
+struct HistoryStatus {
+    QString file;
+    enum { Added, AlreadyThere, Failed } what = Failed;
+    QString reason; // why it failed
+};
+
 struct Saved {
     std::string resultsPath;
-    QStringList historiesAdded; // the history files a value was added to
+    std::vector<HistoryStatus> histories; // the four, each tried, in order
+    // The first failure, said as a result kept without that history.
+    std::optional<QString> historyFailure() const;
 };
 
 // Appends the record with these scores to the results file of the working
-// directory, then the new history entries. Throws tarvo::Exception (a file
+// directory, then tries each history in turn. Throws tarvo::Exception (a file
 // that cannot be read or written) with nothing written when the results line
-// could not be; a history that cannot be read or added to after it throws an
-// EWriteError that says the result was kept.
+// could not be; a history that cannot be read or added to is noted in its
+// status, and the others are still tried.
 Saved SaveResult(ResultRecord record, const Scores &scores);
 
 } // namespace tarvo::cli

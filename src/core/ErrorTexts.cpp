@@ -127,6 +127,12 @@ QString HistoryNotWritten(const QString &why)
     return QStringLiteral("Le résultat est enregistré, mais l'historique ne l'est pas : ") + why;
 }
 
+QString SavedDespiteOutput(const std::string &path)
+{
+    return QStringLiteral("le résultat est pourtant enregistré dans %1 : ne l'enregistrez pas une seconde fois.")
+        .arg(shown(path));
+}
+
 QString TooLong(qsizetype length, qsizetype longest)
 {
     const QLocale french(QLocale::French);

@@ -42,6 +42,8 @@ QString CannotWrite(const std::string &path, int error, std::int64_t kept = 0, b
                     bool otherWriter = false, int cutError = 0);
 // A result written whose history entry could not be.
 QString HistoryNotWritten(const QString &why);
+// A result written whose report could not be: it must not be saved again.
+QString SavedDespiteOutput(const std::string &path);
 
 // Texts the data files cannot hold, and numbers.
 QString TooLong(qsizetype length, qsizetype longest);
