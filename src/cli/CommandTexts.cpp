@@ -54,7 +54,8 @@ QString HelpHeading(HelpSection section)
 QString HelpExitStatuses()
 {
     return QStringLiteral("Codes de sortie : %1 réussite ; %2 fichier illisible ou impossible à écrire, ou test\n"
-                          "interrompu ; %3 ligne de commande incorrecte ; %4 description refusée par --save.\n"
+                          "interrompu ; %3 ligne de commande incorrecte ; %4 description refusée par --save,\n"
+                          "ou fusion entièrement refusée par --merge.\n"
                           "Voir aussi : man zurezive\n")
         .arg(ExitSuccess)
         .arg(ExitFailure)

@@ -130,11 +130,11 @@ void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology
                 values.push_back(f.indice);
         if (values.empty())
             continue;
-        const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+        const Spread spread = SpreadOf(values);
         out << QStringLiteral("Type %1 : %2 processeur(s), indice médian %3, écart du plus lent au plus rapide %4 %\n")
                    .arg(kindText(kind))
                    .arg(values.size())
-                   .arg(Figure(Median(values)), Figure(*lowest > 0.0 ? 100.0 * (*highest - *lowest) / *lowest : 0.0));
+                   .arg(Figure(spread.median), Figure(spread.min > 0.0 ? 100.0 * (spread.max - spread.min) / spread.min : 0.0));
     }
     if (!marked)
         out << QStringLiteral("Aucun processeur à plus de 10 % sous la médiane de son type.\n");

@@ -104,30 +104,10 @@ void WriteProgramJson(JsonWriter &json)
     json.key("date").value(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
 }
 
-void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome, Output &out)
+namespace {
+
+void writeRunsJson(const Session &session, JsonWriter &json)
 {
-    const std::vector<RunConditions> conditions = RunConditionsOf(session.runs);
-    JsonWriter json(out);
-    json.beginObject();
-    WriteProgramJson(json);
-    // 2: the kernels' check, the machine's identity, the runs' CPUs.
-    json.key("format_version").value(std::int64_t(2));
-    json.key("machine_id").value(MachineIdentity());
-    json.newline().key("conditions").beginObject();
-    json.key("before");
-    writeConditionsJson(session.before, json);
-    json.key("after");
-    writeConditionsJson(session.after, json);
-    json.key("throttle_events").value(counter(ThrottleEvents(conditions)));
-    json.key("clock_move_percent").value(ClockMovePercent(conditions));
-    json.endObject();
-    json.newline().key("warnings").beginArray();
-    for (const QString &warning : Warnings(session.before, conditions))
-        json.value(warning);
-    json.endArray();
-    json.newline().key("clock_ticks_per_second").value(ticksPerSecond);
-    json.key("warmup").value(std::int64_t(session.warmupRuns.size()));
-    json.key("repeat_auto").value(session.repeatAuto);
     json.key("runs").beginArray();
     for (std::size_t r = 0; r < session.runs.size(); ++r) {
         const RunRecord &run = session.runs[r];
@@ -158,7 +138,10 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
         json.endArray().endObject();
     }
     json.endArray();
+}
 
+void writeSummaryJson(const Session &session, const std::vector<RunConditions> &conditions, JsonWriter &json)
+{
     const Summary summary = Summarize(session.runs);
     json.newline().key("summary").beginObject();
     writeSpreadJson("integer", summary.entier, json);
@@ -169,7 +152,10 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
     for (const QString &change : Changes(session.before, session.after, conditions))
         json.value(change);
     json.endArray().endObject();
+}
 
+void writeSavedJson(const RunOutcome &outcome, JsonWriter &json)
+{
     json.newline().key("saved");
     if (outcome.saved) {
         json.beginObject();
@@ -194,6 +180,10 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
     } else {
         json.null();
     }
+}
+
+void writeRankJson(const RunOutcome &outcome, JsonWriter &json)
+{
     json.newline().key("rank");
     if (outcome.ranking) {
         const Ranking &rank = *outcome.ranking;
@@ -209,6 +199,38 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
     } else {
         json.null();
     }
+}
+
+} // namespace
+
+void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const RunOutcome &outcome, Output &out)
+{
+    const std::vector<RunConditions> conditions = RunConditionsOf(session.runs);
+    JsonWriter json(out);
+    json.beginObject();
+    WriteProgramJson(json);
+    // 2: the kernels' check, the machine's identity, the runs' CPUs.
+    json.key("format_version").value(std::int64_t(2));
+    json.key("machine_id").value(MachineIdentity());
+    json.newline().key("conditions").beginObject();
+    json.key("before");
+    writeConditionsJson(session.before, json);
+    json.key("after");
+    writeConditionsJson(session.after, json);
+    json.key("throttle_events").value(counter(ThrottleEvents(conditions)));
+    json.key("clock_move_percent").value(ClockMovePercent(conditions));
+    json.endObject();
+    json.newline().key("warnings").beginArray();
+    for (const QString &warning : Warnings(session.before, conditions))
+        json.value(warning);
+    json.endArray();
+    json.newline().key("clock_ticks_per_second").value(ticksPerSecond);
+    json.key("warmup").value(std::int64_t(session.warmupRuns.size()));
+    json.key("repeat_auto").value(session.repeatAuto);
+    writeRunsJson(session, json);
+    writeSummaryJson(session, conditions, json);
+    writeSavedJson(outcome, json);
+    writeRankJson(outcome, json);
     json.endObject().newline();
 }
 

@@ -20,8 +20,7 @@ Spread spreadOf(const std::vector<RunRecord> &runs, float Scores::*score)
     std::vector<double> values;
     for (const RunRecord &run : runs)
         values.push_back(run.test.scores.*score);
-    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
-    return {Median(values), *lowest, *highest, VariationPercent(values)};
+    return SpreadOf(values);
 }
 
 } // namespace

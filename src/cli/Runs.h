@@ -7,6 +7,7 @@
 #include "cli/Conditions.h"
 
 #include "core/SpeedTest.h"
+#include "core/Spread.h"
 
 #include <functional>
 #include <string>
@@ -49,10 +50,6 @@ void RunPlanned(Session &session, const RunPlan &plan, const Clock &clock, const
 // One run between its measurements (`root` as for ReadConditions). Throws
 // tarvo::Exception when a kernel was too fast to be timed.
 RunRecord RunOnce(const Clock &clock, const std::string &root);
-
-struct Spread {
-    double median, min, max, variationPercent;
-};
 
 struct Summary {
     Spread entier, flottant, indice;

@@ -29,4 +29,12 @@ double VariationPercent(const std::vector<double> &values)
     return mean != 0.0 ? 100.0 * deviation / mean : 0.0;
 }
 
+Spread SpreadOf(const std::vector<double> &values)
+{
+    if (values.empty())
+        return {0.0, 0.0, 0.0, 0.0};
+    const auto [lowest, highest] = std::minmax_element(values.begin(), values.end());
+    return {Median(values), *lowest, *highest, VariationPercent(values)};
+}
+
 } // namespace tarvo

@@ -13,4 +13,10 @@ double Median(std::vector<double> values);
 // values or a zero mean.
 double VariationPercent(const std::vector<double> &values);
 
+// The four figures a set of results is summed up by; all 0 for no values.
+struct Spread {
+    double median, min, max, variationPercent;
+};
+Spread SpreadOf(const std::vector<double> &values);
+
 } // namespace tarvo
