@@ -45,11 +45,6 @@ QString kindText(CoreType type)
     return QStringLiteral("unique");
 }
 
-const char *kindKey(CoreType type)
-{
-    return type == CoreType::Performance ? "performance" : type == CoreType::Efficiency ? "efficiency" : "unknown";
-}
-
 double kindMedian(CoreType kind, const std::vector<CoreFigures> &all, const CpuTopology &topology,
                   double CoreFigures::*field)
 {
@@ -155,7 +150,7 @@ void writeJson(const Conditions &before, const Conditions &after, const std::vec
         const CpuInfo *info = topology.find(f.cpu);
         json.newline().beginObject();
         json.key("cpu").value(f.cpu);
-        json.key("type").value(kindKey(kindOf(f.cpu, topology)));
+        json.key("type").value(CoreTypeKey(kindOf(f.cpu, topology)));
         json.key("package").value(info ? info->package : std::nullopt);
         json.key("cluster").value(info ? info->cluster : std::nullopt);
         json.key("capacity").value(info ? info->capacity : std::nullopt);

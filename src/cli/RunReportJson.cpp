@@ -31,7 +31,7 @@ std::optional<QString> coreTypeName(CoreType type)
 {
     if (type == CoreType::Unknown)
         return std::nullopt;
-    return type == CoreType::Performance ? QStringLiteral("performance") : QStringLiteral("efficiency");
+    return QString::fromLatin1(CoreTypeKey(type));
 }
 
 std::optional<std::int64_t> known(int cpu)

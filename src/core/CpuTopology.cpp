@@ -210,4 +210,9 @@ bool CpuTopology::hybrid() const
     return std::any_of(cpus.begin(), cpus.end(), [](const CpuInfo &cpu) { return cpu.type == CoreType::Efficiency; });
 }
 
+const char *CoreTypeKey(CoreType type)
+{
+    return type == CoreType::Performance ? "performance" : type == CoreType::Efficiency ? "efficiency" : "unknown";
+}
+
 } // namespace tarvo

@@ -19,6 +19,9 @@ namespace tarvo {
 
 enum class CoreType { Unknown, Performance, Efficiency };
 
+// The type's name in documents written for programs: "performance", "efficiency", "unknown".
+const char *CoreTypeKey(CoreType type);
+
 struct CpuInfo {
     int number = 0; // cpuN
     std::optional<int> package;
