@@ -167,9 +167,12 @@ int mergeMode(const Options &options, Output &out)
 
 int rankMode(const Options &options, Output &out)
 {
-    const Ranking ranking = RankIndex(*options.index, DataFilePath(ResultsFileName));
-    out << QStringLiteral("Rang de l'indice %1 : %2.\n")
-               .arg(ResultFigure(float(*options.index)), RankText(ranking));
+    // Without --rank, the index only marks this machine in the picture.
+    if (options.rank) {
+        const Ranking ranking = RankIndex(*options.index, DataFilePath(ResultsFileName));
+        out << QStringLiteral("Rang de l'indice %1 : %2.\n")
+                   .arg(ResultFigure(float(*options.index)), RankText(ranking));
+    }
     draw({options, *options.index});
     return 0;
 }

@@ -79,16 +79,17 @@ inline constexpr OptionHelp List[] = {
     {S::View, "--list --csv", "les résultats enregistrés, dans l'ordre de « Consulter », en CSV"},
     {S::View, "--list --json", "les mêmes, en JSON (UTF-8 dans les deux cas)"}};
 inline constexpr OptionHelp Index[] = {
-    {S::View, "--rank --index=VALEUR", "le rang d'un indice donné (avec un point décimal)"}};
+    {S::View, "--rank --index=VALEUR", "le rang d'un indice donné (avec un point décimal) ; avec\n"
+                                       "--chart ou --report, --index marque cette machine"}};
 inline constexpr OptionHelp Merge[] = {
     {S::Gather, "--merge FICHIER...", "ajoute à TARVODAT.TXT les lignes de résultats de ces fichiers\n"
                                       "qui n'y sont pas déjà, en une seule écriture"}};
 inline constexpr OptionHelp Chart[] = {
     {S::View, "--chart=FICHIER", "dessine les résultats enregistrés en .png, .svg ou .pdf ; avec\n"
-                                 "--run ou --rank --index, cette machine y est marquée"}};
+                                 "--run ou --index, cette machine y est marquée"}};
 inline constexpr OptionHelp Report[] = {
     {S::View, "--report=FICHIER.html", "une page autonome : version, date, conditions, essais,\n"
-                                       "résumé, rang et dessin ; avec --run ou seule"}};
+                                       "résumé, rang et dessin ; avec --run, --index ou seule"}};
 inline constexpr OptionHelp Help[] = {{S::General, "-h, --help", "affiche cette aide"}};
 inline constexpr OptionHelp Version[] = {
     {S::General, "--version", "affiche la version, l'architecture et le compilateur"}};

@@ -43,6 +43,8 @@ Refusal set(Options &options, const char *)
 
 constexpr const char *formats[] = {"csv", "json"};
 constexpr const char *rankedThings[] = {"run", "index"};
+// An index is ranked, or marks this machine in the picture and the report.
+constexpr const char *indexUses[] = {"rank", "chart", "report"};
 
 // Rows that break two rules are refused for the first row's rule, in this order.
 constexpr OptionRow table[] = {
@@ -68,7 +70,7 @@ constexpr OptionRow table[] = {
     {.name = "list", .mode = Mode::List, .demands = formats, .help = help::List},
     {.name = "merge", .mode = Mode::Merge, .operands = true, .help = help::Merge},
     {.name = "compare", .mode = Mode::Compare, .operands = true, .help = help::Compare},
-    {.name = "index", .value = true, .mode = Mode::Rank, .needs = "rank", .take = takeIndex, .help = help::Index},
+    {.name = "index", .value = true, .mode = Mode::Rank, .demands = indexUses, .take = takeIndex, .help = help::Index},
     {.name = "threads", .value = true, .mode = Mode::Threads, .take = takeThreads, .help = help::Threads,
      .manyCores = true},
     {.name = "no-pin", .modes = In({Mode::Threads}), .take = set<&Options::pin, false>, .help = help::NoPin},

@@ -31,7 +31,7 @@ struct Options {
     int warmup = 0;            // runs discarded before the counted ones
     std::optional<int> cpu;    // the CPU the test is pinned to
     bool rank = false;
-    std::optional<double> index; // --rank --index VALUE
+    std::optional<double> index; // --index VALUE: ranked (--rank) or marked (--chart, --report)
     bool save = false;
     // The four descriptions as typed, absent when not given.
     std::optional<QString> processor;

@@ -21,10 +21,10 @@ with open("TARVODAT.TXT", "wb") as f:
     f.write(b"pas un resultat\r\n")
 PY
 fail() { echo "pictures: $*" >&2; exit 1; }
-"$program" --chart chart.svg --rank --index 555 >/dev/null
+"$program" --chart chart.svg --index 555 >/dev/null
 "$program" --chart chart.png --rank --index 555 >/dev/null
 "$program" --chart chart.pdf >/dev/null
-"$program" --report report.html --rank --index 555 >/dev/null
+"$program" --report report.html --index 555 >/dev/null
 python3 -c 'import sys, xml.dom.minidom as m; m.parse("chart.svg")' || fail "the SVG is not XML"
 ! grep -q '<script' chart.svg report.html || fail "a description became markup"
 [ "$(identify -format %m chart.png)" = PNG ] || fail "the PNG does not open"

@@ -180,6 +180,9 @@ private slots:
             << "run text save=Proc é|0450|-1|-A-";
         QTest::newRow("rank a run") << QStringList{"--run", "--rank"} << "run text rank";
         QTest::newRow("rank an index") << QStringList{"--rank", "--index=12.5"} << "rank text rank index=12.5";
+        QTest::newRow("mark an index, not ranked") << QStringList{"--report=r.html", "--index=12.5"} << "rank text index=12.5";
+        QTest::newRow("index for nothing") << QStringList{"--index=12.5"}
+                                           << "--index demande --rank ou --chart VALEUR ou --report VALEUR.";
         QTest::newRow("list csv") << QStringList{"--list", "--csv"} << "list csv";
         QTest::newRow("merge, files anywhere") << QStringList{"a.txt", "--merge", "b.txt", "--", "-c"}
                                                << "merge text a.txt b.txt -c";
