@@ -3,30 +3,27 @@
 //    the picture of the loaded lines drawn to a PNG: what drawing adds;
 //  - the command line whole, "--chart FILE.png" against "--report FILE.html"
 //    (readings in turn, each a fresh process);
-//  - the windows offscreen, each shown by a call and painted: the stored
-//    results window's load against the "Graphique" window's first opening
-//    (each in a fresh process, so that neither finds the other's list).
+//  - the windows as a user opens them (ChartBenchWindows.h), in a fresh
+//    process each time: the press on "Consulter", then Ctrl+G in the stored
+//    results window, each timed until the program takes input again. With an
+//    X server (DISPLAY) the input is real, through its test extension; without
+//    one the windows are offscreen and each is opened by a call.
 // Usage: tarvo_chart_bench [LINES [REPETITIONS]]
+#include "ChartBenchWindows.h"
 #include "Children.h"
 #include "Measure.h"
-
-#include "AllForms.h"
-#include "UnitConsulter.h"
-#include "UnitGraphique.h"
 
 #include "chart/ChartFiles.h"
 #include "core/DataFiles.h"
 #include "core/LineList.h"
-#include "framework/Application.h"
 
 #include <QApplication>
-#include <QDir>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <time.h>
 #include <unistd.h>
@@ -34,28 +31,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double msSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// A child: one window shown by a call and painted, timed; prints "ms=".
-int windowChild(int argc, char *argv[], bool graphique)
-{
-    QApplication app(argc, argv);
-    tarvo::TApplication::Initialize();
-    CreateAllForms();
-    const Clock::time_point start = Clock::now();
-    if (graphique)
-        ShowGraphique();
-    else
-        FormConsulter->setVisible(true);
-    QApplication::processEvents();
-    std::printf("ms=%.3f\n", msSince(start));
-    return 0;
-}
 
 // This process's processor time, in milliseconds: on a busy machine the wall
 // clock also counts the other processes' turns.
@@ -68,13 +43,29 @@ double cpuMs()
 
 // Each child's processor time is noted beside its wall-clock figure.
 tarvo::bench::Bench *noted = nullptr;
+bool real = false;
 
-double child(const std::string &self, const char *what, const fs::path &dir)
+// One window child: the stored results window's load, then the "Graphique"
+// window's opening; the second's figure is noted beside the first's.
+double windows(const std::string &self, const fs::path &dir, long lines)
 {
+    const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
     const tarvo::bench::ChildRun run =
-        tarvo::bench::RunChild({self, what, dir.string()}, true, "QT_QPA_PLATFORM=offscreen", true);
-    (*noted)[std::string(what) + " window, its processor time"].readings.push_back(run.cpuSeconds * 1e3);
-    return run.status == 0 ? tarvo::bench::Field(run.output, "ms") : tarvo::bench::Failed;
+        tarvo::bench::RunChild({self, "--windows", dir.string(), std::to_string(lines)}, true,
+                               display ? "QT_QPA_PLATFORM=xcb" : "QT_QPA_PLATFORM=offscreen", true);
+    if (run.status != 0)
+        return tarvo::bench::Failed;
+    real = tarvo::bench::Field(run.output, "real") == 1;
+    const double load = tarvo::bench::Field(run.output, "load");
+    const double graphique = tarvo::bench::Field(run.output, "graphique");
+    const double loadCpu = tarvo::bench::Field(run.output, "loadcpu");
+    const double graphiqueCpu = tarvo::bench::Field(run.output, "graphiquecpu");
+    (*noted)["  processor time (Consulter)"].readings.push_back(loadCpu);
+    (*noted)["Graphique window, Ctrl+G in it"].readings.push_back(graphique);
+    (*noted)["  processor time (Ctrl+G)"].readings.push_back(graphiqueCpu);
+    (*noted)["ratio Graphique / stored, wall x100"].readings.push_back(100.0 * graphique / load);
+    (*noted)["ratio, processor x100"].readings.push_back(100.0 * graphiqueCpu / loadCpu);
+    return load;
 }
 
 double program(const fs::path &dir, const char *option, const char *file)
@@ -91,11 +82,8 @@ double program(const fs::path &dir, const char *option, const char *file)
 
 int main(int argc, char *argv[])
 {
-    if (argc == 3 && (std::strcmp(argv[1], "consulter") == 0 || std::strcmp(argv[1], "graphique") == 0)) {
-        if (!QDir::setCurrent(QString::fromLocal8Bit(argv[2])))
-            return 2;
-        return windowChild(1, argv, std::strcmp(argv[1], "graphique") == 0);
-    }
+    if (argc == 4 && std::strcmp(argv[1], "--windows") == 0)
+        return tarvo::bench::RunChartWindows(1, argv, argv[2], std::atol(argv[3]));
     const long lines = argc > 1 ? std::atol(argv[1]) : 1000000;
     const int repetitions = argc > 2 ? std::atoi(argv[2]) : 5;
     const fs::path dir = fs::temp_directory_path() / ("tarvo-chart-bench-" + std::to_string(::getpid()));
@@ -112,8 +100,15 @@ int main(int argc, char *argv[])
         list = tarvo::LineList();
         list.loadSorted(results);
     });
+    const std::optional<tarvo::chart::Machine> machine = tarvo::chart::Machine{1000.0, {}};
+    bench.Run("model of the loaded lines, processor time", [&] {
+        const double start = cpuMs();
+        const tarvo::chart::ChartModel model = tarvo::chart::BuildModel(list, machine);
+        return model.results > 0 ? cpuMs() - start : tarvo::bench::Failed;
+    });
+    bench.Time("model of the loaded lines", [&] { tarvo::chart::BuildModel(list, machine); });
     const auto picture = [&] {
-        tarvo::chart::SaveChart(tarvo::chart::BuildModel(list, tarvo::chart::Machine{1000.0, {}}),
+        tarvo::chart::SaveChart(tarvo::chart::BuildModel(list, machine),
                                 QString::fromStdString((dir / "chart.png").string()));
     };
     bench.Time("picture of the loaded lines to PNG", picture);
@@ -125,9 +120,9 @@ int main(int argc, char *argv[])
     bench.InTurn({{"zurezive --chart FILE.png", [&] { return program(dir, "--chart", "c.png"); }},
                   {"zurezive --report FILE.html", [&] { return program(dir, "--report", "r.html"); }}});
     const std::string self = fs::canonical("/proc/self/exe").string();
-    bench.InTurn({{"stored results window shown", [&] { return child(self, "consulter", dir); }},
-                  {"Graphique window shown", [&] { return child(self, "graphique", dir); }}});
-    std::printf("%ld lines, %d repetitions, offscreen\n", lines, repetitions);
+    bench.Run("stored results window, press on Consulter", [&] { return windows(self, dir, lines); });
+    std::printf("%ld lines, %d repetitions, windows %s\n", lines, repetitions,
+                real ? "pressed through the X server" : "offscreen, opened by calls");
     bench.Print(stdout, "ms");
     fs::remove_all(dir);
     return bench.failed() ? 1 : 0;

@@ -1,6 +1,7 @@
-// Presses at a point of a widget as a user does, for the list benchmark's
-// children: a real press through the X server's test extension where there is
-// one, else one made by a call (offscreen), timed until the loop is free again.
+// Presses at a point of a widget, or types a shortcut, as a user does, for the
+// benchmarks' children: real input through the X server's test extension where
+// there is one, else a press made by a call (offscreen), timed until the loop
+// is free again.
 #pragma once
 
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace tarvo::bench {
@@ -42,7 +44,8 @@ inline void idleFor(int ms)
 }
 
 
-// Sees when the loop takes the pointer move that follows a press: the press's
+// Sees when the loop takes the pointer move that follows a press (or a key's
+// release): the press's
 // handler has returned and the loop has done what was waiting before it. The
 // move is sent once the release is being handled: sent with the press, it may
 // come before the release (a window manager holds the press a moment to give
@@ -66,7 +69,7 @@ protected:
     {
         if (!event->spontaneous())
             return false;
-        if (event->type() == QEvent::MouseButtonRelease)
+        if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::KeyRelease)
             released_ = true;
         else if (released_ && !free_ && event->type() == QEvent::MouseMove) {
             free_ = true;
@@ -142,14 +145,54 @@ public:
 #if TARVO_BENCH_XTEST
         const qreal ratio = target->window()->devicePixelRatio();
         const auto x = std::int16_t(global.x() * ratio), y = std::int16_t(global.y() * ratio);
+        return timed(x, y, [&] {
+            fake(XCB_BUTTON_PRESS, 1, x, y);
+            fake(XCB_BUTTON_RELEASE, 1, x, y);
+        });
+#else
+        return -1;
+#endif
+    }
+
+    // Types Ctrl and the key of `keysym` (an X keysym: 0x67 for "g") with the
+    // pointer resting at `local` in `over`, from the key's press until the loop
+    // is free again, in ms; negative without a real X server or such a key.
+    double pressControlKey([[maybe_unused]] QWidget *over, [[maybe_unused]] QPoint local,
+                           [[maybe_unused]] std::uint32_t keysym)
+    {
+#if TARVO_BENCH_XTEST
+        const xcb_keycode_t control = real_ ? keycodeOf(0xffe3) : 0, key = real_ ? keycodeOf(keysym) : 0;
+        if (!control || !key)
+            return -1;
+        const QPoint global = over->mapToGlobal(local);
+        const qreal ratio = over->window()->devicePixelRatio();
+        const auto x = std::int16_t(global.x() * ratio), y = std::int16_t(global.y() * ratio);
+        fake(XCB_KEY_PRESS, control, x, y);
+        xcb_flush(connection_);
+        return timed(x, y, [&] {
+            fake(XCB_KEY_PRESS, key, x, y);
+            fake(XCB_KEY_RELEASE, key, x, y);
+            fake(XCB_KEY_RELEASE, control, x, y);
+        });
+#else
+        return -1;
+#endif
+    }
+
+private:
+#if TARVO_BENCH_XTEST
+    // The pointer moved to (x, y) and left there a moment, as a user's; then
+    // `input` sent, timed until the loop takes the pointer's next move.
+    template <typename Input>
+    double timed(std::int16_t x, std::int16_t y, Input &&input)
+    {
         fake(XCB_MOTION_NOTIFY, 0, x, y);
         xcb_flush(connection_);
-        idleFor(100); // the pointer there before the press, as a user's
+        idleFor(100);
         QEventLoop loop;
         watch_.arm(&loop);
         const Clock::time_point start = Clock::now();
-        fake(XCB_BUTTON_PRESS, 1, x, y);
-        fake(XCB_BUTTON_RELEASE, 1, x, y);
+        input();
         xcb_flush(connection_);
         // xcb may be used from two threads.
         std::atomic<bool> stop = false;
@@ -166,13 +209,27 @@ public:
         if (!watch_.free())
             return -1;
         return std::chrono::duration<double, std::milli>(watch_.freeAt() - start).count();
-#else
-        return -1;
-#endif
     }
 
-private:
-#if TARVO_BENCH_XTEST
+    // The keycode that gives `keysym` in the server's keyboard map, or 0.
+    xcb_keycode_t keycodeOf(std::uint32_t keysym)
+    {
+        const xcb_setup_t *setup = xcb_get_setup(connection_);
+        const auto count = std::uint8_t(setup->max_keycode - setup->min_keycode + 1);
+        xcb_get_keyboard_mapping_reply_t *map = xcb_get_keyboard_mapping_reply(
+            connection_, xcb_get_keyboard_mapping(connection_, setup->min_keycode, count), nullptr);
+        if (!map)
+            return 0;
+        const xcb_keysym_t *syms = xcb_get_keyboard_mapping_keysyms(map);
+        const int length = xcb_get_keyboard_mapping_keysyms_length(map);
+        xcb_keycode_t found = 0;
+        for (int i = 0; i < length && !found && map->keysyms_per_keycode > 0; ++i)
+            if (syms[i] == keysym)
+                found = xcb_keycode_t(setup->min_keycode + i / map->keysyms_per_keycode);
+        std::free(map);
+        return found;
+    }
+
     void fake(std::uint8_t type, std::uint8_t detail, std::int16_t x, std::int16_t y)
     {
         xcb_test_fake_input(connection_, type, detail, XCB_CURRENT_TIME, type == XCB_MOTION_NOTIFY ? root_ : XCB_NONE,

@@ -25,6 +25,7 @@ TFormGraphique *FormGraphique = nullptr;
 namespace {
 
 const QString Caption = QStringLiteral("Graphique des résultats");
+constexpr qsizetype BusyFromLines = 100000;
 
 } // namespace
 
@@ -58,19 +59,16 @@ void TFormGraphique::FormActivate()
 {
     // A file the lists refuse is refused here with their message, and the
     // picture keeps what it showed.
-    const std::string path = tarvo::DataFilePath(tarvo::ResultsFileName);
-    std::optional<tarvo::HourglassCursor> busy;
-    tarvo::LineList lines = lines_;
-    lines.loadSorted(path, [&](std::uint64_t) {
-        Refresh();
-        busy.emplace();
-    });
-    lines_ = std::move(lines);
+    lines_.LoadFromFile(tarvo::DataFilePath(tarvo::ResultsFileName), [this] { Refresh(); });
     std::optional<tarvo::chart::Machine> machine;
     if (FormPrincipale && FormPrincipale->Indice >= 0.0f)
         machine = tarvo::chart::Machine{std::stod(tarvo::FormatFixed2(FormPrincipale->Indice, 0)),
                                         QStringLiteral("Cette machine (%1)").arg(FormPrincipale->Processeur)};
-    Graphique->setModel(tarvo::chart::BuildModel(lines_, machine));
+    // Every line is looked at: a long file takes a moment.
+    std::optional<tarvo::HourglassCursor> busy;
+    if (lines_.lines().size() >= BusyFromLines)
+        busy.emplace();
+    Graphique->setModel(tarvo::chart::BuildModel(lines_.lines(), machine));
     setAccessibleDescription(Graphique->accessibleDescription());
     Graphique->setFocus();
 }
