@@ -1,5 +1,7 @@
 #include "cli/BuildInfo.h"
 
+#include "cli/CommandTexts.h"
+
 namespace tarvo::cli {
 
 QString ProgramVersion()
@@ -14,7 +16,7 @@ QString Architecture()
 #elif defined(__aarch64__)
     return QStringLiteral("aarch64");
 #else
-    return QStringLiteral("inconnue");
+    return UnknownArchitecture();
 #endif
 }
 
@@ -25,14 +27,13 @@ QString Compiler()
 #elif defined(__GNUC__)
     return QStringLiteral("GCC " __VERSION__);
 #else
-    return QStringLiteral("inconnu");
+    return UnknownCompiler();
 #endif
 }
 
 QString VersionText()
 {
-    return QStringLiteral("CPU Tarvo 32 (zurezive) %1\nArchitecture : %2\nCompilateur : %3\n")
-        .arg(ProgramVersion(), Architecture(), Compiler());
+    return VersionLines(ProgramVersion(), Architecture(), Compiler());
 }
 
 } // namespace tarvo::cli

@@ -9,6 +9,7 @@
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/PerCore.h"
+#include "cli/ReportTexts.h"
 #include "cli/Rank.h"
 #include "cli/RunReport.h"
 #include "cli/Runs.h"
@@ -170,8 +171,7 @@ int rankMode(const Options &options, Output &out)
     // Without --rank, the index only marks this machine in the picture.
     if (options.rank) {
         const Ranking ranking = RankIndex(*options.index, DataFilePath(ResultsFileName));
-        out << QStringLiteral("Rang de l'indice %1 : %2.\n")
-                   .arg(ResultFigure(float(*options.index)), RankText(ranking));
+        out << IndexRankLine(ResultFigure(float(*options.index)), RankText(ranking));
     }
     draw({options, *options.index});
     return 0;

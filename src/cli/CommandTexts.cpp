@@ -171,7 +171,7 @@ QString OneCoreResults(const QString &mode)
 
 QString OptionDemands(const QString &option, const QStringList &oneOf)
 {
-    return UsageRefused(QStringLiteral("%1 demande %2.").arg(option, oneOf.join(QStringLiteral(" ou "))));
+    return UsageRefused(QStringLiteral("%1 demande %2.").arg(option, Alternatives(oneOf)));
 }
 
 QString FilesExpected(const QString &option)
@@ -229,6 +229,75 @@ QString RefusedFile(const QString &file, const QString &reason)
 QString EveryLineRefused()
 {
     return QStringLiteral("toutes les lignes données ont été refusées : rien n'a été ajouté.");
+}
+
+QString BadThreadCount(const QString &value)
+{
+    return QStringLiteral("la valeur de --threads doit être un nombre entier ou « all », pas %1.").arg(quoted(value));
+}
+
+QString TooFewThreads(int count)
+{
+    return QStringLiteral("--threads demande au moins 1 fil d'exécution, pas %1.").arg(count);
+}
+
+QString TooManyThreads(const QString &value, int usable)
+{
+    return QStringLiteral("--threads %1 dépasse les %2 processeurs que ce programme peut utiliser "
+                          "(« --threads all » les prend tous).")
+        .arg(value)
+        .arg(usable);
+}
+
+QString CompareTakesTwo(std::size_t given)
+{
+    return UsageRefused(QStringLiteral("--compare compare deux documents, pas %1.").arg(given));
+}
+
+QString NotARunDocument(const QString &file, const QString &why)
+{
+    return Prefixed(QStringLiteral("%1 n'est pas un document de --run --json : %2.").arg(file, why));
+}
+
+QString BadJsonAt(qint64 offset, const QString &error)
+{
+    return QStringLiteral("JSON incorrect à l'octet %1 (%2)").arg(offset).arg(error);
+}
+
+QString NotFromThisProgram()
+{
+    return QStringLiteral("il ne vient pas de ce programme");
+}
+
+QString NoRunsList()
+{
+    return QStringLiteral("il n'a pas de liste d'essais « runs »");
+}
+
+QString RunLacks(const QString &key)
+{
+    return QStringLiteral("un essai n'a pas de valeur %1").arg(quoted(key));
+}
+
+QString Alternatives(const QStringList &options)
+{
+    return options.join(QStringLiteral(" ou "));
+}
+
+QString VersionLines(const QString &version, const QString &architecture, const QString &compiler)
+{
+    return QStringLiteral("CPU Tarvo 32 (zurezive) %1\nArchitecture : %2\nCompilateur : %3\n")
+        .arg(version, architecture, compiler);
+}
+
+QString UnknownArchitecture()
+{
+    return QStringLiteral("inconnue");
+}
+
+QString UnknownCompiler()
+{
+    return QStringLiteral("inconnu");
 }
 
 } // namespace tarvo::cli

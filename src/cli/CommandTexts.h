@@ -141,4 +141,25 @@ QString RefusedLines(const QString &file, std::int64_t first, std::int64_t last,
 QString RefusedFile(const QString &file, const QString &reason);
 QString EveryLineRefused();
 
+// --threads' value, refused: why (UsageRefused gives the whole line).
+QString BadThreadCount(const QString &value);
+QString TooFewThreads(int count);
+QString TooManyThreads(const QString &value, int usable);
+
+// --compare's documents, refused: the whole line to print.
+QString CompareTakesTwo(std::size_t given);
+QString NotARunDocument(const QString &file, const QString &why);
+QString BadJsonAt(qint64 offset, const QString &error);
+QString NotFromThisProgram();
+QString NoRunsList();
+QString RunLacks(const QString &key);
+
+// "a ou b ou c": the options one of which a rule asks for.
+QString Alternatives(const QStringList &options);
+
+// --version: the program, its architecture and its compiler, one a line.
+QString VersionLines(const QString &version, const QString &architecture, const QString &compiler);
+QString UnknownArchitecture();
+QString UnknownCompiler();
+
 } // namespace tarvo::cli

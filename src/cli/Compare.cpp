@@ -2,7 +2,9 @@
 
 #include "cli/CommandLine.h"
 #include "cli/CommandTexts.h"
+#include "cli/ConditionsTexts.h"
 #include "cli/Json.h"
+#include "cli/ReportTexts.h"
 
 #include "core/Errors.h"
 #include "core/FileReading.h"
@@ -20,18 +22,18 @@ constexpr int notARunDocument = 2;
 
 DocumentRefusal notOurs(const QString &file, const QString &why)
 {
-    return {notARunDocument, Prefixed(QStringLiteral("%1 n'est pas un document de --run --json : %2.").arg(file, why))};
+    return {notARunDocument, NotARunDocument(file, why)};
 }
 
 // The three results and what is said of each.
 struct Measure {
-    const char *key;   // in the runs and in --compare's JSON
-    const char *title; // French
+    const char *key; // in the runs and in --compare's JSON
+    ResultName name;
     std::vector<double> RunDocument::*values;
 };
-constexpr Measure measures[] = {{"index", "Indice", &RunDocument::index},
-                                {"integer", "Résultat entier", &RunDocument::integer},
-                                {"floating", "Résultat flottant", &RunDocument::floating}};
+constexpr Measure measures[] = {{"index", ResultName::Index, &RunDocument::index},
+                                {"integer", ResultName::Integer, &RunDocument::integer},
+                                {"floating", ResultName::Floating, &RunDocument::floating}};
 
 QString percent(double ratio)
 {
@@ -41,15 +43,12 @@ QString percent(double ratio)
 QString verdictText(const Difference &d)
 {
     if (!d.enoughRuns)
-        return QStringLiteral("trop peu d'essais pour conclure (au moins 4 de chaque côté, ou 3 contre 5)");
-    const QString interval = QStringLiteral("(intervalle à 95 % : %1 à %2)").arg(percent(d.low), percent(d.high));
+        return TooFewRuns();
+    const QString interval = Interval(percent(d.low), percent(d.high));
     if (!d.significant)
-        return QStringLiteral("aucune différence mesurable : %1 %2, p = %3")
-            .arg(percent(d.ratio), interval, Figure(d.pValue));
+        return NoDifference(percent(d.ratio), interval, Figure(d.pValue));
     const bool faster = d.ratio >= 1.0;
-    const double by = faster ? d.ratio : 1.0 / d.ratio;
-    return QStringLiteral("B est plus %1 de %2 %3, différence significative (p = %4)")
-        .arg(faster ? QStringLiteral("rapide") : QStringLiteral("lent"), percent(by), interval, Figure(d.pValue));
+    return Significant(faster, percent(faster ? d.ratio : 1.0 / d.ratio), interval, Figure(d.pValue));
 }
 
 const char *verdictKey(const Difference &d)
@@ -67,10 +66,10 @@ QString member(const QJsonObject &object, const char *path)
     for (const QString &name : QString::fromLatin1(path).split(u'.'))
         value = value.toObject().value(name);
     if (value.isBool())
-        return value.toBool() ? QStringLiteral("oui") : QStringLiteral("non");
+        return value.toBool() ? Yes() : No();
     if (value.isDouble())
         return Figure(value.toDouble());
-    return value.isString() ? value.toString() : QStringLiteral("inconnu");
+    return value.isString() ? value.toString() : Unknown();
 }
 
 } // namespace
@@ -88,18 +87,18 @@ std::variant<RunDocument, DocumentRefusal> ReadRunDocument(const std::string &pa
     QJsonParseError error;
     const QJsonDocument json = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return notOurs(document.file, QStringLiteral("JSON incorrect à l'octet %1 (%2)").arg(error.offset).arg(error.errorString()));
+        return notOurs(document.file, BadJsonAt(error.offset, error.errorString()));
     document.root = json.object();
     if (document.root.value(QStringLiteral("program")).toString() != QStringLiteral("CPU Tarvo 32"))
-        return notOurs(document.file, QStringLiteral("il ne vient pas de ce programme"));
+        return notOurs(document.file, NotFromThisProgram());
     const QJsonValue runs = document.root.value(QStringLiteral("runs"));
     if (!runs.isArray())
-        return notOurs(document.file, QStringLiteral("il n'a pas de liste d'essais « runs »"));
+        return notOurs(document.file, NoRunsList());
     for (const QJsonValue &run : runs.toArray()) {
         const QJsonObject fields = run.toObject();
         for (const Measure &m : measures)
             if (!fields.value(QLatin1String(m.key)).isDouble())
-                return notOurs(document.file, QStringLiteral("un essai n'a pas de valeur « %1 »").arg(QLatin1String(m.key)));
+                return notOurs(document.file, RunLacks(QLatin1String(m.key)));
         // A run that computed wrong measured nothing worth comparing.
         if (fields.value(QStringLiteral("valid")) == QJsonValue(false)) {
             ++document.invalidRuns;
@@ -115,21 +114,14 @@ QStringList DocumentWarnings(const RunDocument &a, const RunDocument &b)
 {
     QStringList warnings;
     const QString idA = member(a.root, "machine_id"), idB = member(b.root, "machine_id");
-    if (idA != idB || idA == QStringLiteral("inconnu"))
-        warnings << QStringLiteral("Attention : les deux documents viennent de machines différentes, ou l'un ne dit "
-                                   "pas de quelle machine il vient (%1, %2).").arg(idA, idB);
-    const std::pair<const char *, const char *> facts[] = {
-        {"version", "la version du programme"}, {"architecture", "l'architecture"}, {"compiler", "le compilateur"},
-        {"conditions.before.virtual_machine", "la machine virtuelle"}, {"conditions.before.smt", "le SMT"},
-        {"conditions.before.turbo", "le turbo"}, {"conditions.before.governor", "le gouverneur de fréquence"},
-        {"conditions.before.power", "l'alimentation"}};
-    for (const auto &[path, name] : facts)
-        if (const QString x = member(a.root, path), y = member(b.root, path); x != y)
-            warnings << QStringLiteral("Attention : %1 diffère (A : %2, B : %3).").arg(QString::fromUtf8(name), x, y);
+    if (idA != idB || idA == Unknown())
+        warnings << DifferentMachines(idA, idB);
+    for (const ComparedFact &fact : ComparedFacts)
+        if (const QString x = member(a.root, fact.path), y = member(b.root, fact.path); x != y)
+            warnings << FactDiffers(fact.name, x, y);
     for (const RunDocument *d : {&a, &b}) {
         if (d->invalidRuns > 0)
-            warnings << QStringLiteral("Attention : %1 essai(s) de %2 ont calculé faux et sont écartés.")
-                            .arg(d->invalidRuns).arg(d->file);
+            warnings << InvalidRunsLeftOut(d->invalidRuns, d->file);
         for (const QJsonValue &w : d->root.value(QStringLiteral("warnings")).toArray())
             warnings << QStringLiteral("%1 (%2)").arg(w.toString(), d == &a ? QStringLiteral("A") : QStringLiteral("B"));
     }
@@ -139,7 +131,7 @@ QStringList DocumentWarnings(const RunDocument &a, const RunDocument &b)
 int CompareMode(const std::vector<std::string> &files, bool json, Output &out)
 {
     if (files.size() != 2) {
-        Say(UsageRefused(QStringLiteral("--compare compare deux documents, pas %1.").arg(files.size())));
+        Say(CompareTakesTwo(files.size()));
         return ExitUsage;
     }
     std::vector<RunDocument> documents;
@@ -154,13 +146,12 @@ int CompareMode(const std::vector<std::string> &files, bool json, Output &out)
     const RunDocument &a = documents[0], &b = documents[1];
     const QStringList warnings = DocumentWarnings(a, b);
     if (!json) {
-        out << QStringLiteral("A : %1 (%2 essais)\nB : %3 (%4 essais)\n")
-                   .arg(a.file).arg(a.index.size()).arg(b.file).arg(b.index.size());
+        out << CompareHeading(a.file, a.index.size(), b.file, b.index.size());
         for (const QString &warning : warnings)
             out << warning << '\n';
-        out << QStringLiteral("Rapport de B à A, test de Mann-Whitney, intervalle par rééchantillonnage des médianes :\n");
+        out << CompareMethod();
         for (const Measure &m : measures)
-            out << QStringLiteral("  %1 : %2.\n").arg(QString::fromUtf8(m.title), verdictText(CompareRuns(a.*m.values, b.*m.values)));
+            out << QStringLiteral("  %1 : %2.\n").arg(ResultTitle(m.name), verdictText(CompareRuns(a.*m.values, b.*m.values)));
         return 0;
     }
     JsonWriter writer(out);

@@ -1,6 +1,6 @@
 #include "cli/Conditions.h"
 
-#include "cli/Output.h"
+#include "cli/ConditionsTexts.h"
 #include "core/CpuTopology.h"
 
 #include <algorithm>
@@ -200,43 +200,28 @@ QStringList Warnings(const Conditions &before, const std::vector<RunConditions> 
 {
     QStringList warnings;
     if (before.governor && before.governor->split(QStringLiteral(", ")).contains(QStringLiteral("powersave")))
-        warnings << QStringLiteral("Attention : le gouverneur de fréquence est « powersave » : le processeur "
-                                   "peut rester à une fréquence basse et les résultats être bas.");
+        warnings << PowersaveWarning();
     if (before.power == Power::Battery)
-        warnings << QStringLiteral("Attention : la machine fonctionne sur batterie : le processeur peut y "
-                                   "être ralenti.");
+        warnings << BatteryWarning();
     if (before.load && (*before.load)[0] > 1.0)
-        warnings << QStringLiteral("Attention : la charge moyenne est de %1, au-dessus de 1 : d'autres "
-                                   "programmes occupaient le processeur.")
-                        .arg(Figure((*before.load)[0]));
+        warnings << LoadWarning((*before.load)[0]);
     if (const auto events = ThrottleEvents(runs); events && *events > 0)
-        warnings << QStringLiteral("Attention : le processeur a été bridé par la température pendant le test "
-                                   "(%1 fois).")
-                        .arg(*events);
+        warnings << ThrottleWarning(*events);
     if (const auto moved = ClockMovePercent(runs); moved && *moved > 10.0)
-        warnings << QStringLiteral("Attention : la fréquence mesurée du processeur a varié de %1 % pendant "
-                                   "le test.")
-                        .arg(Figure(*moved));
+        warnings << ClockWarning(*moved);
     if (before.virtualMachine && before.virtualMachine->present)
-        warnings << QStringLiteral("Attention : le test tourne dans une machine virtuelle%1 : l'hôte partage "
-                                   "le processeur et son horloge, les résultats varient d'un essai à l'autre.")
-                        .arg(before.virtualMachine->name.isEmpty() ? QString()
-                                                                   : QStringLiteral(" (%1)").arg(before.virtualMachine->name));
+        warnings << VirtualMachineWarning(before.virtualMachine->name);
     QStringList busy, efficiency;
     for (std::size_t r = 0; r < runs.size(); ++r) {
         if (runs[r].siblingBusyPercent && *runs[r].siblingBusyPercent > BusySiblingPercent)
-            busy << QStringLiteral("%1 à %2 %").arg(r + 1).arg(Figure(*runs[r].siblingBusyPercent));
+            busy << BusyRun(r + 1, *runs[r].siblingBusyPercent);
         if (runs[r].coreType == CoreType::Efficiency)
             efficiency << QString::number(r + 1);
     }
     if (!busy.isEmpty())
-        warnings << QStringLiteral("Attention : l'autre fil du cœur du test était occupé (essai %1) : les deux "
-                                   "se partagent le cœur et le résultat en est plus bas.")
-                        .arg(busy.join(QStringLiteral(", ")));
+        warnings << BusySiblingWarning(busy);
     if (!efficiency.isEmpty())
-        warnings << QStringLiteral("Attention : le test a tourné sur un cœur d'efficacité (essai %1) : ces "
-                                   "cœurs sont plus lents que les cœurs de performance.")
-                        .arg(efficiency.join(QStringLiteral(", ")));
+        warnings << EfficiencyCoreWarning(efficiency);
     return warnings;
 }
 
@@ -244,22 +229,20 @@ QStringList Changes(const Conditions &before, const Conditions &after, const std
 {
     QStringList changes;
     if (before.governor != after.governor)
-        changes << QStringLiteral("le gouverneur de fréquence (%1, puis %2)")
-                       .arg(before.governor.value_or(QStringLiteral("inconnu")),
-                            after.governor.value_or(QStringLiteral("inconnu")));
+        changes << GovernorChange(before.governor, after.governor);
     if (before.power != after.power)
-        changes << QStringLiteral("l'alimentation");
+        changes << PowerChange();
     if (const auto events = ThrottleEvents(runs); events && *events > 0)
-        changes << QStringLiteral("la limitation thermique (%1 fois)").arg(*events);
+        changes << ThrottleChange(*events);
     if (const auto moved = ClockMovePercent(runs); moved && *moved > 10.0)
-        changes << QStringLiteral("la fréquence mesurée (écart de %1 %)").arg(Figure(*moved));
+        changes << ClockChange(*moved);
     std::set<int> cpus;
     for (const RunConditions &run : runs)
         for (const int cpu : {run.cpuBefore, run.cpuAfter})
             if (cpu >= 0)
                 cpus.insert(cpu);
     if (cpus.size() > 1)
-        changes << QStringLiteral("le processeur du test (%1 processeurs différents)").arg(cpus.size());
+        changes << CpuChange(cpus.size());
     return changes;
 }
 

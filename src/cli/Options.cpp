@@ -198,7 +198,7 @@ Refusal brokenRule(int i, Mode mode, const std::vector<bool> &given)
         for (const OptionRow &other : table)
             if (row.oneCoreResults && other.manyCores && other.mode == mode)
                 because = OneCoreResults(dashed(other));
-        return OptionsNeed({dashed(row)}, accepting.join(QStringLiteral(" ou ")), because);
+        return OptionsNeed({dashed(row)}, Alternatives(accepting), because);
     }
     return {};
 }

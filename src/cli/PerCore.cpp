@@ -3,7 +3,9 @@
 #include "cli/CommandLine.h"
 #include "cli/CommandTexts.h"
 #include "cli/Conditions.h"
+#include "cli/ConditionsTexts.h"
 #include "cli/Json.h"
+#include "cli/ReportTexts.h"
 #include "cli/RunReport.h"
 #include "cli/Runs.h"
 
@@ -26,23 +28,13 @@ CoreType kindOf(int cpu, const CpuTopology &topology)
 
 QString gigahertz(double hz)
 {
-    return hz > 0.0 ? Figure(hz / 1e9) + QStringLiteral(" GHz") : QStringLiteral("inconnue");
+    return Gigahertz(hz, true);
 }
 
 double maxFrequencyHz(int cpu, const CpuTopology &topology)
 {
     const CpuInfo *info = topology.find(cpu);
     return info && info->maxFrequencyKHz ? double(*info->maxFrequencyKHz) * 1e3 : 0.0;
-}
-
-QString kindText(CoreType type)
-{
-    switch (type) {
-    case CoreType::Performance: return QStringLiteral("performance");
-    case CoreType::Efficiency: return QStringLiteral("efficacité");
-    case CoreType::Unknown: break;
-    }
-    return QStringLiteral("unique");
 }
 
 double kindMedian(CoreType kind, const std::vector<CoreFigures> &all, const CpuTopology &topology,
@@ -61,7 +53,7 @@ QString siblingsText(int cpu, const CpuTopology &topology)
     QStringList others;
     for (int sibling : topology.siblingsOf(cpu))
         others << QString::number(sibling);
-    return others.isEmpty() ? QStringLiteral("aucun") : others.join(QLatin1Char(','));
+    return others.isEmpty() ? NoSibling() : others.join(QLatin1Char(','));
 }
 
 QString clusterText(int cpu, const CpuTopology &topology)
@@ -96,12 +88,11 @@ CoreFigures mediansOf(int cpu, const std::vector<RunRecord> &runs)
 
 void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology, Output &out)
 {
-    out << QStringLiteral("\nCPU  type          grappe  jumeau SMT  fréq. max  fréq. mesurée      entier    flottant"
-                          "      indice\n");
+    out << PerCoreHeading();
     for (const CoreFigures &f : all) {
         const bool slow = !SlowReasons(f, all, topology).isEmpty();
         out << QStringLiteral("%1  %2 %3  %4 %5 %6 %7  %8  %9%10\n")
-                   .arg(QString::number(f.cpu).rightJustified(3), kindText(kindOf(f.cpu, topology)).leftJustified(12),
+                   .arg(QString::number(f.cpu).rightJustified(3), CoreKind(kindOf(f.cpu, topology)).leftJustified(12),
                         clusterText(f.cpu, topology).rightJustified(7), siblingsText(f.cpu, topology).rightJustified(10),
                         gigahertz(maxFrequencyHz(f.cpu, topology)).rightJustified(10),
                         gigahertz(f.clockHz).rightJustified(14), FormatFloat(float(f.entier)).rightJustified(10),
@@ -114,9 +105,9 @@ void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology
         if (reasons.isEmpty())
             continue;
         if (!marked)
-            out << QStringLiteral("\n* plus de 10 % sous la médiane de l'indice de son type :\n");
+            out << SlowHeading();
         marked = true;
-        out << QStringLiteral("  processeur %1 : %2\n").arg(f.cpu).arg(reasons.join(QStringLiteral(" ; ")));
+        out << SlowLine(f.cpu, reasons);
     }
     for (CoreType kind : {CoreType::Performance, CoreType::Efficiency, CoreType::Unknown}) {
         std::vector<double> values;
@@ -126,13 +117,11 @@ void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology
         if (values.empty())
             continue;
         const Spread spread = SpreadOf(values);
-        out << QStringLiteral("Type %1 : %2 processeur(s), indice médian %3, écart du plus lent au plus rapide %4 %\n")
-                   .arg(kindText(kind))
-                   .arg(values.size())
-                   .arg(Figure(spread.median), Figure(spread.min > 0.0 ? 100.0 * (spread.max - spread.min) / spread.min : 0.0));
+        out << KindLine(kind, values.size(), Figure(spread.median),
+                        Figure(spread.min > 0.0 ? 100.0 * (spread.max - spread.min) / spread.min : 0.0));
     }
     if (!marked)
-        out << QStringLiteral("Aucun processeur à plus de 10 % sous la médiane de son type.\n");
+        out << NoSlowCore();
 }
 
 void writeJson(const Conditions &before, const Conditions &after, const std::vector<CoreFigures> &all,
@@ -197,13 +186,13 @@ QStringList SlowReasons(const CoreFigures &f, const std::vector<CoreFigures> &al
         if (kindOf(other.cpu, topology) == kind)
             highest = std::max(highest, maxFrequencyHz(other.cpu, topology));
     if (const double own = maxFrequencyHz(f.cpu, topology); own > 0.0 && own < 0.98 * highest)
-        reasons << QStringLiteral("fréquence maximale plus basse (%1 contre %2)").arg(gigahertz(own), gigahertz(highest));
+        reasons << LowerMaxFrequency(gigahertz(own), gigahertz(highest));
     if (const double clock = kindMedian(kind, all, topology, &CoreFigures::clockHz); f.clockHz > 0.0 && f.clockHz < 0.95 * clock)
-        reasons << QStringLiteral("fréquence mesurée plus basse (%1 contre %2 en médiane)").arg(gigahertz(f.clockHz), gigahertz(clock));
+        reasons << LowerClock(gigahertz(f.clockHz), gigahertz(clock));
     if (f.throttled)
-        reasons << QStringLiteral("limitation thermique pendant son test");
+        reasons << ThrottledReason();
     if (reasons.isEmpty())
-        reasons << QStringLiteral("cause inconnue");
+        reasons << UnknownReason();
     return reasons;
 }
 
@@ -216,9 +205,7 @@ int RunPerCoreMode(const PerCoreRequest &request, Output &out)
     const Conditions before = ReadConditions();
     if (text) {
         WriteConditionsText(before, out);
-        out << QStringLiteral("Le test sur chacun des %1 processeurs utilisables, tour à tour%2.\n")
-                   .arg(cpus.size())
-                   .arg(request.repeat > 1 ? QStringLiteral(", %1 fois").arg(request.repeat) : QString());
+        out << PerCorePlan(cpus.size(), request.repeat);
         out.flush();
     }
     // Round after round rather than CPU after CPU: a disturbance then falls
@@ -229,10 +216,7 @@ int RunPerCoreMode(const PerCoreRequest &request, Output &out)
             const PinnedThread pinned(cpus[c]);
             runs[c].push_back(RunOnce(clock, "/"));
             if (text) {
-                const Scores &s = runs[c].back().test.scores;
-                out << QStringLiteral("  processeur %1 : entier %2, flottant %3, indice %4\n")
-                           .arg(cpus[c])
-                           .arg(FormatFloat(s.entier), FormatFloat(s.flottant), FormatFloat(s.indice));
+                out << PerCoreRunLine(cpus[c], runs[c].back().test.scores);
                 out.flush();
             }
         }

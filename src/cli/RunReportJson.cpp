@@ -3,6 +3,7 @@
 #include "cli/RunReport.h"
 
 #include "cli/BuildInfo.h"
+#include "cli/ConditionsTexts.h"
 #include "cli/Json.h"
 #include "cli/MachineFacts.h"
 
@@ -75,7 +76,7 @@ void writeConditionsJson(const Conditions &c, JsonWriter &json)
     if (!c.virtualMachine)
         json.null();
     else if (c.virtualMachine->present)
-        json.value(c.virtualMachine->name.isEmpty() ? QStringLiteral("inconnu") : c.virtualMachine->name);
+        json.value(c.virtualMachine->name.isEmpty() ? Unknown() : c.virtualMachine->name);
     else
         json.value(false);
     json.key("smt").value(c.smt);

@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Conditions.h"
 #include "cli/Json.h"
+#include "cli/ReportTexts.h"
 #include "cli/RunReport.h"
 
 #include "core/Conversions.h"
@@ -68,7 +69,7 @@ Round runRound(const std::vector<std::optional<int>> &cpus)
 
 QString cpuText(const std::optional<int> &cpu)
 {
-    return cpu ? QString::number(*cpu) : QStringLiteral("libre");
+    return cpu ? QString::number(*cpu) : UnpinnedCpu();
 }
 
 QString seconds(double value)
@@ -103,32 +104,24 @@ double shortfallPercent(const MultiCoreScores &scores)
 void writeRoundText(int number, const Round &round, Output &out)
 {
     out << '\n';
-    writeRow(QStringLiteral("Essai %1").arg(number), QStringLiteral("processeur"),
-             QStringLiteral("entier"), QStringLiteral("flottant"), QStringLiteral("indice"),
-             QStringLiteral("temps CPU"), QStringLiteral("durée"), out);
+    const QStringList headings = RoundHeadings(number);
+    writeRow(headings[0], headings[1], headings[2], headings[3], headings[4], headings[5], headings[6], out);
     const ThreadOutcome &single = round.single.threads.front();
-    writeRow(QStringLiteral("Un cœur, juste avant"), cpuText(single.cpu), single.test.scores,
+    writeRow(SingleCoreRow(), cpuText(single.cpu), single.test.scores,
              seconds(single.processorSeconds), seconds(round.single.wallSeconds), out);
     for (std::size_t t = 0; t < round.multi.threads.size(); ++t) {
         const ThreadOutcome &thread = round.multi.threads[t];
-        writeRow(QStringLiteral("Fil %1").arg(t + 1), cpuText(thread.cpu), thread.test.scores,
+        writeRow(ThreadRow(t + 1), cpuText(thread.cpu), thread.test.scores,
                  seconds(thread.processorSeconds), QString(), out);
     }
-    writeRow(QStringLiteral("Multi-cœurs (somme des fils)"), QString(), round.multiScores.sum, QString(), QString(),
+    writeRow(MultiSumRow(), QString(), round.multiScores.sum, QString(), QString(),
              out);
-    writeRow(QStringLiteral("Multi-cœurs (durée réelle)"), QString(), round.multiScores.byWall, QString(),
+    writeRow(MultiByWallRow(), QString(), round.multiScores.byWall, QString(),
              seconds(round.multi.wallSeconds), out);
-    out << QStringLiteral("Mise à l'échelle : %1 (efficacité %2 %)\n")
-               .arg(Figure(round.scaling()), Figure(100.0 * round.efficiency()));
-    if (round.disturbed()) {
-        out << QStringLiteral("Perturbé : sur la durée réelle, l'indice est inférieur de %1 % à celui des fils sur "
-                              "un cœur et de %2 % en multi-cœurs ; un autre programme, un quota de processeur ou "
-                              "l'hôte d'une machine virtuelle a pris du temps aux calculs")
-                   .arg(Figure(shortfallPercent(round.singleScores)), Figure(shortfallPercent(round.multiScores)));
-        if (round.stolenSeconds)
-            out << QStringLiteral(" (temps volé par l'hôte pendant le calcul multi-cœurs : %1)").arg(seconds(*round.stolenSeconds));
-        out << QStringLiteral(".\n");
-    }
+    out << ScalingLine(Figure(round.scaling()), Figure(100.0 * round.efficiency()));
+    if (round.disturbed())
+        out << DisturbedLine(Figure(shortfallPercent(round.singleScores)), Figure(shortfallPercent(round.multiScores)),
+                             round.stolenSeconds ? seconds(*round.stolenSeconds) : QString());
     out.flush();
 }
 
@@ -150,21 +143,20 @@ struct Figures {
 std::vector<Figures> summaryFigures(const std::vector<Round> &rounds)
 {
     return {
-        {"single_index", QStringLiteral("Indice sur un cœur"),
+        {"single_index", ThreadsFigureName(ThreadsFigure::SingleIndex),
          valuesOf(rounds, [](const Round &r) { return double(r.singleScores.sum.indice); })},
-        {"multi_index", QStringLiteral("Indice multi-cœurs (somme)"),
+        {"multi_index", ThreadsFigureName(ThreadsFigure::MultiIndex),
          valuesOf(rounds, [](const Round &r) { return double(r.multiScores.sum.indice); })},
-        {"multi_index_by_wall", QStringLiteral("Indice multi (durée réelle)"),
+        {"multi_index_by_wall", ThreadsFigureName(ThreadsFigure::MultiIndexByWall),
          valuesOf(rounds, [](const Round &r) { return double(r.multiScores.byWall.indice); })},
-        {"scaling", QStringLiteral("Mise à l'échelle"), valuesOf(rounds, [](const Round &r) { return r.scaling(); })},
-        {"efficiency", QStringLiteral("Efficacité"), valuesOf(rounds, [](const Round &r) { return r.efficiency(); })},
+        {"scaling", ThreadsFigureName(ThreadsFigure::Scaling), valuesOf(rounds, [](const Round &r) { return r.scaling(); })},
+        {"efficiency", ThreadsFigureName(ThreadsFigure::Efficiency), valuesOf(rounds, [](const Round &r) { return r.efficiency(); })},
     };
 }
 
 void writeSummaryText(const std::vector<Round> &rounds, Output &out)
 {
-    out << QStringLiteral("\nSur %1 essais                 médiane        min        max        CV\n")
-               .arg(rounds.size());
+    out << ThreadsSpreadHeading(rounds.size());
     for (const Figures &f : summaryFigures(rounds)) {
         const auto [lowest, highest] = std::minmax_element(f.values.begin(), f.values.end());
         out << QStringLiteral("%1 %2 %3 %4 %5 %\n")
@@ -265,15 +257,11 @@ ThreadCount ParseThreadCount(const char *text, int usable)
     int count = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
     if (value.empty() || end != value.data() + value.size() || (error != std::errc() && error != std::errc::result_out_of_range))
-        return {0, QStringLiteral("la valeur de --threads doit être un nombre entier ou « all », pas « %1 ».")
-                       .arg(QString::fromLocal8Bit(text))};
+        return {0, BadThreadCount(QString::fromLocal8Bit(text))};
     if (error == std::errc() && count < 1)
-        return {0, QStringLiteral("--threads demande au moins 1 fil d'exécution, pas %1.").arg(count)};
+        return {0, TooFewThreads(count)};
     if (error != std::errc() || count > usable)
-        return {0, QStringLiteral("--threads %1 dépasse les %2 processeurs que ce programme peut utiliser "
-                                  "(« --threads all » les prend tous).")
-                       .arg(QString::fromLocal8Bit(text))
-                       .arg(usable)};
+        return {0, TooManyThreads(QString::fromLocal8Bit(text), usable)};
     return {count, {}};
 }
 
@@ -289,10 +277,7 @@ int RunThreadsMode(const ThreadsRequest &request, Output &out)
     const Conditions before = ReadConditions();
     if (text) {
         WriteConditionsText(before, out);
-        out << QStringLiteral("Sur un cœur, puis sur %1 fil(s) d'exécution à la fois%2.\n")
-                   .arg(request.threads)
-                   .arg(request.pin ? QStringLiteral(", chacun attaché à son processeur")
-                                    : QStringLiteral(", sans les attacher à un processeur"));
+        out << ThreadsPlan(request.threads, request.pin);
         out.flush();
     }
     std::vector<Round> rounds;
