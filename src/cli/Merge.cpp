@@ -52,7 +52,8 @@ Merged readMerged(const std::vector<std::string> &files)
     const std::uint64_t total = merged.starts.back();
     const std::uint64_t budget = ListMemoryBudget();
     const std::uint64_t need = total + MergeLines::tableBytes(total / shortestLine);
-    if (total > std::uint64_t(std::numeric_limits<qsizetype>::max() / 2) || need > budget)
+    if (total > std::uint64_t(std::numeric_limits<qsizetype>::max() / 2) || total >= MergeLines::largestBytes
+        || need > budget)
         throw EFOpenError(TooLargeToMerge(total, budget));
     merged.bytes.resize(qsizetype(total));
     std::uint64_t at = 0;

@@ -12,6 +12,17 @@ namespace tarvo::cli {
 namespace {
 
 constexpr std::uint64_t presentBit = std::uint64_t(1) << 63;
+// A slot holds the line's offset + 1 in its low bits and, above them, bits of
+// the line's hash: a probe reads the line's bytes (far away in memory) only
+// when those bits match.
+constexpr std::uint64_t offsetMask = MergeLines::largestBytes - 1;
+constexpr std::uint64_t tagMask = ~offsetMask & ~presentBit;
+
+std::uint64_t tagOf(std::size_t hash)
+{
+    // The hash's high bits: its low ones chose the first slot.
+    return std::uint64_t(hash) >> 41 << 40;
+}
 
 std::size_t hashOf(std::string_view body)
 {
@@ -34,7 +45,7 @@ std::uint64_t MergeLines::tableBytes(std::uint64_t most)
 
 std::string_view MergeLines::bodyAt(std::uint64_t slot) const
 {
-    const std::uint64_t offset = (slot & ~presentBit) - 1;
+    const std::uint64_t offset = (slot & offsetMask) - 1;
     const char *start = bytes_.constData() + offset;
     return std::string_view(start, std::size_t(static_cast<const char *>(
                                                    std::memchr(start, '\r', std::size_t(bytes_.size()) - offset))
@@ -42,12 +53,16 @@ std::string_view MergeLines::bodyAt(std::uint64_t slot) const
 }
 
 // The slot of the line equal to `body`, or of the empty slot where it would go.
-std::size_t MergeLines::find(std::string_view body) const
+std::size_t MergeLines::find(std::string_view body, std::uint64_t &tag) const
 {
-    for (std::size_t i = hashOf(body) % slots_.size();; i = i + 1 == slots_.size() ? 0 : i + 1) {
+    const std::size_t hash = hashOf(body);
+    tag = tagOf(hash);
+    for (std::size_t i = hash % slots_.size();; i = i + 1 == slots_.size() ? 0 : i + 1) {
         const std::uint64_t slot = slots_[i];
         if (slot == 0)
             return i;
+        if ((slot & tagMask) != tag)
+            continue;
         const std::string_view held = bodyAt(slot);
         if (held.size() == body.size() && std::memcmp(held.data(), body.data(), body.size()) == 0)
             return i;
@@ -56,24 +71,26 @@ std::size_t MergeLines::find(std::string_view body) const
 
 bool MergeLines::insert(std::uint64_t offset, std::string_view body)
 {
-    std::uint64_t &slot = slots_[find(body)];
+    std::uint64_t tag = 0;
+    std::uint64_t &slot = slots_[find(body, tag)];
     if (slot != 0)
         return false;
-    slot = offset + 1;
+    slot = tag | (offset + 1);
     return true;
 }
 
 MergeLines::Seen MergeLines::seen(std::uint64_t offset, std::string_view body) const
 {
     for (std::size_t i = hashOf(body) % slots_.size(); slots_[i] != 0; i = i + 1 == slots_.size() ? 0 : i + 1)
-        if ((slots_[i] & ~presentBit) == offset + 1)
+        if ((slots_[i] & offsetMask) == offset + 1)
             return slots_[i] & presentBit ? Seen::Present : Seen::First;
     return Seen::Not;
 }
 
 void MergeLines::markPresent(std::string_view body)
 {
-    std::uint64_t &slot = slots_[find(body)];
+    std::uint64_t tag = 0;
+    std::uint64_t &slot = slots_[find(body, tag)];
     if (slot != 0)
         slot |= presentBit;
 }

@@ -23,6 +23,9 @@ public:
     // `bytes` ends each line it holds in CR LF and holds no CR inside a line.
     MergeLines(const QByteArray &bytes, std::uint64_t most);
 
+    // The bytes merged must be fewer: 40 bits of a slot hold an offset.
+    static constexpr std::uint64_t largestBytes = std::uint64_t(1) << 40;
+
     // The table's size for at most `most` lines, in bytes.
     static std::uint64_t tableBytes(std::uint64_t most);
 
@@ -41,7 +44,8 @@ public:
     void clearPresent();
 
 private:
-    std::size_t find(std::string_view body) const;
+    // Also gives the hash bits a slot of `body` holds.
+    std::size_t find(std::string_view body, std::uint64_t &tag) const;
     std::string_view bodyAt(std::uint64_t slot) const;
 
     const QByteArray &bytes_;

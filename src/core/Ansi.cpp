@@ -8,6 +8,10 @@
 #include <QList>
 
 #include <array>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace tarvo {
 
@@ -28,21 +32,11 @@ QString firstUnencodable(const QString &text)
     }
     return {};
 }
-} // namespace
 
-QByteArray toAnsi(const QString &text)
+// The code page maps each byte to one UTF-16 unit: Qt's mapping is taken once
+// as a table, so converting the lines of a long list costs no converter per line.
+const std::array<char16_t, 256> &decodedBytes()
 {
-    QStringEncoder encoder(codePage);
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        throw EEncodingError(NotInCodePage(text, firstUnencodable(text)));
-    return bytes;
-}
-
-QString fromAnsi(QByteArrayView bytes)
-{
-    // The code page maps each byte to one UTF-16 unit: take Qt's mapping once as
-    // a table, so decoding the lines of a long list costs no converter per line.
     static const std::array<char16_t, 256> table = [] {
         std::array<char16_t, 256> t {};
         char all[256];
@@ -55,6 +49,57 @@ QString fromAnsi(QByteArrayView bytes)
             t[size_t(b)] = decoded.size() == 256 ? decoded.at(b).unicode() : char16_t(b);
         return t;
     }();
+    return table;
+}
+
+// For each UTF-16 unit the encoder gives back as the byte it decodes from,
+// that byte; -1 for the others (refused, or left to the encoder). Checked once
+// against the encoder itself.
+const std::vector<std::int16_t> &encodedUnits()
+{
+    static const std::vector<std::int16_t> table = [] {
+        const std::array<char16_t, 256> &units = decodedBytes();
+        QStringEncoder encoder(codePage);
+        const QByteArray bytes = encoder.encode(QStringView(units.data(), qsizetype(units.size())));
+        std::vector<std::int16_t> t(0x10000, -1);
+        for (int b = 0; b < 256 && bytes.size() == 256 && !encoder.hasError(); ++b)
+            if (static_cast<unsigned char>(bytes[b]) == b)
+                t[units[std::size_t(b)]] = std::int16_t(b);
+        return t;
+    }();
+    return table;
+}
+
+// Encodes as the encoder would when the table knows every unit of the text.
+std::optional<QByteArray> encodedByTable(const QString &text)
+{
+    const std::vector<std::int16_t> &table = encodedUnits();
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QChar c : text) {
+        const std::int16_t b = table[c.unicode()];
+        if (b < 0)
+            return std::nullopt;
+        *out++ = char(b);
+    }
+    return bytes;
+}
+} // namespace
+
+QByteArray toAnsi(const QString &text)
+{
+    if (auto bytes = encodedByTable(text))
+        return *std::move(bytes);
+    QStringEncoder encoder(codePage);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError())
+        throw EEncodingError(NotInCodePage(text, firstUnencodable(text)));
+    return bytes;
+}
+
+QString fromAnsi(QByteArrayView bytes)
+{
+    const std::array<char16_t, 256> &table = decodedBytes();
 
     QString text(bytes.size(), Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
@@ -65,6 +110,8 @@ QString fromAnsi(QByteArrayView bytes)
 
 bool isAnsi(const QString &text)
 {
+    if (encodedByTable(text))
+        return true;
     QStringEncoder encoder(codePage);
     (void)QByteArray(encoder.encode(text));
     return !encoder.hasError();

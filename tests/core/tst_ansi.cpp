@@ -1,6 +1,7 @@
 #include "core/Ansi.h"
 #include "core/Errors.h"
 
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace tarvo;
@@ -26,6 +27,22 @@ private slots:
         QCOMPARE(text.size(), 256);
         QCOMPARE(toAnsi(text), all);
         QCOMPARE(fromAnsi("\xe0\x80"), QString::fromUtf8("à€"));
+    }
+
+    void everyUnitAsTheConverterEncodesIt()
+    {
+        // The fast table must agree with Qt's converter on every character:
+        // the same byte, or a refusal (a fallback byte would be a refusal too).
+        for (char32_t u = 1; u < 0x10000; ++u) {
+            if (u >= 0xD800 && u < 0xE000)
+                continue;
+            const QString text = QString::fromUcs4(&u, 1);
+            QStringEncoder encoder("windows-1252");
+            const QByteArray expected = encoder.encode(text);
+            QCOMPARE(isAnsi(text), !encoder.hasError());
+            if (!encoder.hasError())
+                QCOMPARE(toAnsi(text), expected);
+        }
     }
 
     void refusesWhatTheCodePageCannotHold_data()
