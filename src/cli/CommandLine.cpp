@@ -177,6 +177,22 @@ int rankMode(const Options &options, Output &out)
     return 0;
 }
 
+// The figures of many cores go into the report as well, drawn beside the
+// stored results, which are one core's each and so are not marked.
+int manyCoresMode(const Options &options, Output &out)
+{
+    const bool json = options.format == Format::Json;
+    std::string cores;
+    std::string *copy = wantsPictures(options) ? &cores : nullptr;
+    const int status = options.mode == Mode::Threads
+        ? RunThreadsMode({options.threads, options.pin, options.repeat, json, copy}, out)
+        : RunPerCoreMode({options.repeat, json, copy}, out);
+    PictureRequest request{options, std::nullopt};
+    request.coresJson = &cores;
+    draw(request);
+    return status;
+}
+
 int perform(const Options &options, Output &out)
 {
     if (const auto refusal = badPictureName(options)) {
@@ -202,9 +218,8 @@ int perform(const Options &options, Output &out)
     case Mode::Compare:
         return CompareMode(options.files, options.format == Format::Json, out);
     case Mode::Threads:
-        return RunThreadsMode({options.threads, options.pin, options.repeat, options.format == Format::Json}, out);
     case Mode::PerCore:
-        return RunPerCoreMode({options.repeat, options.format == Format::Json}, out);
+        return manyCoresMode(options, out);
     case Mode::Picture:
         draw({options, std::nullopt});
         return 0;

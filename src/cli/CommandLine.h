@@ -7,6 +7,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 namespace tarvo::cli {
 
@@ -21,6 +22,8 @@ struct PictureRequest {
     std::optional<double> machineIndex;
     const Session *session = nullptr;
     const RunOutcome *outcome = nullptr;
+    // --threads' or --per-core's JSON document, when one of them ran.
+    const std::string *coresJson = nullptr;
 };
 
 // The drawing is given by the program, which links the drawing library

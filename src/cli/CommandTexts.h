@@ -89,7 +89,8 @@ inline constexpr OptionHelp Chart[] = {
                                  "--run ou --index, cette machine y est marquée"}};
 inline constexpr OptionHelp Report[] = {
     {S::View, "--report=FICHIER.html", "une page autonome : version, date, conditions, essais,\n"
-                                       "résumé, rang et dessin ; avec --run, --index ou seule"}};
+                                       "résumé, rang et dessin ; avec --run, --index ou seule ;\n"
+                                       "avec --threads ou --per-core, leurs chiffres aussi"}};
 inline constexpr OptionHelp Help[] = {{S::General, "-h, --help", "affiche cette aide"}};
 inline constexpr OptionHelp Version[] = {
     {S::General, "--version", "affiche la version, l'architecture et le compilateur"}};

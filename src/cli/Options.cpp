@@ -45,6 +45,8 @@ constexpr const char *formats[] = {"csv", "json"};
 constexpr const char *rankedThings[] = {"run", "index"};
 // An index is ranked, or marks this machine in the picture and the report.
 constexpr const char *indexUses[] = {"rank", "chart", "report"};
+// The modes --chart and --report go with; the stored results are drawn in each.
+constexpr Modes drawingModes = In({Mode::Run, Mode::Rank, Mode::Picture, Mode::Threads, Mode::PerCore});
 
 // Rows that break two rules are refused for the first row's rule, in this order.
 constexpr OptionRow table[] = {
@@ -75,9 +77,9 @@ constexpr OptionRow table[] = {
      .manyCores = true},
     {.name = "no-pin", .modes = In({Mode::Threads}), .take = set<&Options::pin, false>, .help = help::NoPin},
     {.name = "per-core", .mode = Mode::PerCore, .help = help::PerCore, .manyCores = true},
-    {.name = "chart", .value = true, .modes = In({Mode::Run, Mode::Rank, Mode::Picture}),
+    {.name = "chart", .value = true, .modes = drawingModes,
      .take = takeText<&Options::chart>, .help = help::Chart, .alone = Mode::Picture},
-    {.name = "report", .value = true, .modes = In({Mode::Run, Mode::Rank, Mode::Picture}),
+    {.name = "report", .value = true, .modes = drawingModes,
      .take = takeText<&Options::report>, .help = help::Report, .alone = Mode::Picture},
     {.name = "help", .mode = Mode::Help, .help = help::Help, .letter = 'h', .wins = true},
     {.name = "version", .mode = Mode::Version, .help = help::Version, .wins = true},

@@ -229,6 +229,10 @@ int RunPerCoreMode(const PerCoreRequest &request, Output &out)
         writeTable(all, topology, out);
     else
         writeJson(before, after, all, runs, topology, out);
+    if (request.jsonCopy) {
+        Output copy(*request.jsonCopy);
+        writeJson(before, after, all, runs, topology, copy);
+    }
     for (const std::vector<RunRecord> &cpu : runs)
         for (const RunRecord &run : cpu)
             if (!run.test.valid()) {

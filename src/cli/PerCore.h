@@ -12,6 +12,8 @@
 
 #include <QStringList>
 
+#include <string>
+
 #include <vector>
 
 namespace tarvo::cli {
@@ -36,6 +38,7 @@ QStringList SlowReasons(const CoreFigures &figures, const std::vector<CoreFigure
 struct PerCoreRequest {
     int repeat = 1;
     bool json = false;
+    std::string *jsonCopy = nullptr; // also given the JSON document, for --report
 };
 
 int RunPerCoreMode(const PerCoreRequest &request, Output &out);

@@ -3,6 +3,8 @@
 #include "cli/BuildInfo.h"
 #include "cli/Options.h"
 #include "cli/Output.h"
+#include "cli/PictureTexts.h"
+#include "cli/ReportCores.h"
 #include "cli/RunReport.h"
 
 #include "chart/ChartFiles.h"
@@ -16,6 +18,8 @@
 namespace tarvo::cli {
 
 namespace {
+
+using namespace pictures;
 
 QString escaped(const QString &text)
 {
@@ -57,10 +61,11 @@ QString runsAsText(const Session &session, const RunOutcome &outcome)
 
 QString kernelsTable(const Session &session)
 {
-    QString html = QStringLiteral("<table><tr><th>Essai</th>");
+    QString html = QStringLiteral("<table><tr><th>%1</th>").arg(RunColumn());
     for (int k = 1; k <= 8; ++k)
-        html += QStringLiteral("<th>Calcul %1</th>").arg(k);
-    html += QStringLiteral("<th>Entier</th><th>Flottant</th><th>Indice</th></tr>\n");
+        html += QStringLiteral("<th>%1</th>").arg(KernelColumn(k));
+    html += QStringLiteral("<th>%1</th><th>%2</th><th>%3</th></tr>\n")
+                .arg(IntegerColumn(), FloatingColumn(), IndexColumn());
     for (std::size_t i = 0; i < session.runs.size(); ++i) {
         const TestRun &run = session.runs[i].test;
         html += QStringLiteral("<tr><td>%1</td>").arg(i + 1);
@@ -75,30 +80,35 @@ QString kernelsTable(const Session &session)
 
 const char *const style = "body{font-family:sans-serif;margin:2em;color:#000;background:#fff}"
                           "table{border-collapse:collapse}td,th{border:1px solid #888;padding:2px 6px;"
-                          "text-align:right}pre{background:#f4f4f4;padding:1em}";
+                          "text-align:right}table{margin-bottom:1em}caption{text-align:left;font-weight:bold}"
+                          "pre{background:#f4f4f4;padding:1em}";
 
 QString page(const chart::ChartModel &model, const PictureRequest &request)
 {
     QString html = QStringLiteral(
         "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">\n"
-        "<title>CPU Tarvo 32 : rapport</title>\n<style>%1</style>\n</head>\n<body>\n")
-                       .arg(QLatin1String(style));
-    html += QStringLiteral("<h1>CPU Tarvo 32 : rapport</h1>\n<p>%1<br>Date : %2</p>\n")
-                .arg(escaped(VersionText().trimmed()).replace(QLatin1Char('\n'), QStringLiteral("<br>")),
-                     QDateTime::currentDateTime().toString(Qt::ISODate));
+        "<title>%2</title>\n<style>%1</style>\n</head>\n<body>\n")
+                       .arg(QLatin1String(style), escaped(ReportTitle()));
+    html += QStringLiteral("<h1>%1</h1>\n<p>%2<br>%3</p>\n")
+                .arg(escaped(ReportTitle()),
+                     escaped(VersionText().trimmed()).replace(QLatin1Char('\n'), QStringLiteral("<br>")),
+                     escaped(DateLine(QDateTime::currentDateTime().toString(Qt::ISODate))));
     if (request.session && request.outcome) {
-        html += QStringLiteral("<h2>Essais</h2>\n") + kernelsTable(*request.session);
-        html += QStringLiteral("<h2>Conditions, résumé et verdict</h2>\n<pre>%1</pre>\n")
-                    .arg(escaped(runsAsText(*request.session, *request.outcome)));
+        html += QStringLiteral("<h2>%1</h2>\n").arg(escaped(RunsHeading())) + kernelsTable(*request.session);
+        html += QStringLiteral("<h2>%1</h2>\n<pre>%2</pre>\n")
+                    .arg(escaped(ConditionsHeading()), escaped(runsAsText(*request.session, *request.outcome)));
+    } else if (request.coresJson) {
+        html += ManyCoresSection(QByteArray::fromStdString(*request.coresJson));
+        html += QStringLiteral("<p>%1</p>\n").arg(escaped(ManyCoresNotRanked()));
     } else {
-        html += QStringLiteral("<p>Aucun test passé : les résultats enregistrés seulement.</p>\n");
+        html += QStringLiteral("<p>%1</p>\n").arg(escaped(NoRunHere()));
     }
-    html += QStringLiteral("<h2>Rang</h2>\n<p id=\"rang\">%1</p>\n")
-                .arg(escaped(model.machinePosition ? QStringLiteral("Cette machine : ") + RankSummary(model)
-                                                   : RankSummary(model)));
-    html += QStringLiteral("<h2>Résultats enregistrés</h2>\n<p>%1</p>\n<figure id=\"graphique\">%2</figure>\n")
-                .arg(escaped(chart::Description(model)), inlineSvg(chart::ChartSvg(model)));
+    html += QStringLiteral("<h2>%1</h2>\n<p id=\"rang\">%2</p>\n")
+                .arg(escaped(RankHeading()),
+                     escaped(model.machinePosition ? ThisMachine(RankSummary(model)) : RankSummary(model)));
+    html += QStringLiteral("<h2>%1</h2>\n<p>%2</p>\n<figure id=\"graphique\">%3</figure>\n")
+                .arg(escaped(StoredHeading()), escaped(chart::Description(model)), inlineSvg(chart::ChartSvg(model)));
     return html + QStringLiteral("</body>\n</html>\n");
 }
 

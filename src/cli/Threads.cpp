@@ -291,6 +291,10 @@ int RunThreadsMode(const ThreadsRequest &request, Output &out)
         writeSummaryText(rounds, out);
     if (!text)
         writeJson(request, before, after, rounds, out);
+    if (request.jsonCopy) {
+        Output copy(*request.jsonCopy);
+        writeJson(request, before, after, rounds, copy);
+    }
     if (const TestRun *wrong = wrongRun(rounds)) {
         out.flush();
         Say(Prefixed(WrongComputation(*wrong)));

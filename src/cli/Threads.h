@@ -8,6 +8,8 @@
 
 #include "cli/Output.h"
 
+#include <string>
+
 namespace tarvo::cli {
 
 struct ThreadsRequest {
@@ -15,6 +17,7 @@ struct ThreadsRequest {
     bool pin = true;
     int repeat = 1;
     bool json = false;
+    std::string *jsonCopy = nullptr; // also given the JSON document, for --report
 };
 
 // The number of threads `--threads` asks for: N or "all" (every CPU the

@@ -3,7 +3,8 @@
 # as XML, the PNG and the PDF opened (ImageMagick, pdftoppm), the report
 # opened in a headless browser, whose screenshot must not be blank and must
 # show this machine's bar in its colour; the page declares that it loads
-# nothing (a default-src 'none' policy) and holds no address. The results
+# nothing (a default-src 'none' policy) and holds no address. A report made
+# with --threads shows the multi-core figures. The results
 # file holds descriptions made to break out of SVG and HTML.
 # Usage: tests/chart/pictures.sh build/ci/src/zurezive
 set -eu
@@ -70,4 +71,8 @@ marked = sum(1 for p in pixels if abs(p[0] - 0xE6) < 12 and abs(p[1] - 0x9F) < 1
 print(f"pictures: the report's screenshot has {ink} inked pixels, {marked} of this machine's colour")
 sys.exit(0 if ink > 10000 and marked > 200 else 1)
 PY
-echo "pictures: SVG, PNG, PDF and the report checked"
+# --threads' figures in a section of their own, as the browser reads the page.
+"$program" --threads 1 --report cores.html >/dev/null
+timeout 120 "$browser" --headless --no-sandbox --disable-gpu --dump-dom "file://$work/cores.html" 2>/dev/null |
+    grep -q "Multi-cœurs (somme des fils)</td><td></td><td>[0-9]" || fail "the report of --threads lacks its figures"
+echo "pictures: SVG, PNG, PDF, the report and the report of --threads checked"

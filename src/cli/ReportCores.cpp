@@ -1,0 +1,132 @@
+#include "cli/ReportCores.h"
+
+#include "cli/Output.h"
+#include "cli/PictureTexts.h"
+
+#include "core/Conversions.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringList>
+
+namespace tarvo::cli {
+
+namespace {
+
+using namespace pictures;
+
+QString cell(const QString &text, const char *tag = "td")
+{
+    return QStringLiteral("<%1>%2</%1>").arg(QLatin1String(tag), text.toHtmlEscaped());
+}
+
+QString row(const QStringList &cells, const char *tag = "td")
+{
+    QString html = QStringLiteral("<tr>");
+    for (const QString &text : cells)
+        html += cell(text, tag);
+    return html + QStringLiteral("</tr>\n");
+}
+
+// A result as the windows write it.
+QString result(const QJsonValue &value)
+{
+    return FormatFloat(float(value.toDouble()));
+}
+
+QStringList results(const QJsonObject &scores)
+{
+    return {result(scores[u"integer"]), result(scores[u"floating"]), result(scores[u"index"])};
+}
+
+QString cpuOf(const QJsonObject &thread)
+{
+    return thread[u"cpu"].isDouble() ? QString::number(thread[u"cpu"].toInt()) : UnpinnedCpu();
+}
+
+QString roundTable(const QJsonObject &round)
+{
+    QString html = QStringLiteral("<table><caption>%1</caption>\n")
+                       .arg(RoundCaption(round[u"run"].toInt()).toHtmlEscaped());
+    html += row({QString(), CpuColumn(), IntegerColumn(), FloatingColumn(), IndexColumn()}, "th");
+    const QJsonObject single = round[u"single"].toObject();
+    html += row(QStringList{SingleCoreRow(), cpuOf(single)} + results(single));
+    for (const QJsonValue &value : round[u"threads"].toArray()) {
+        const QJsonObject thread = value.toObject();
+        html += row(QStringList{ThreadRow(thread[u"thread"].toInt()), cpuOf(thread)} + results(thread));
+    }
+    const QJsonObject multi = round[u"multi"].toObject();
+    html += row(QStringList{MultiSumRow(), QString()} + results(multi));
+    html += row(QStringList{MultiWallRow(), QString()} + results(multi[u"by_wall"].toObject()));
+    html += QStringLiteral("</table>\n<p class=\"echelle\">%1</p>\n")
+                .arg(ScalingLine(Figure(round[u"scaling"].toDouble()),
+                                 Figure(100.0 * round[u"efficiency"].toDouble()))
+                         .toHtmlEscaped());
+    if (round[u"disturbed"].toBool())
+        html += QStringLiteral("<p>%1</p>\n").arg(DisturbedLine().toHtmlEscaped());
+    return html;
+}
+
+QString threadsSection(const QJsonObject &document)
+{
+    QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n")
+                       .arg(ThreadsHeading(document[u"threads"].toInt(), document[u"pinned"].toBool())
+                                .toHtmlEscaped());
+    const QJsonArray rounds = document[u"runs"].toArray();
+    for (const QJsonValue &round : rounds)
+        html += roundTable(round.toObject());
+    if (rounds.size() > 1) {
+        const QJsonObject summary = document[u"summary"].toObject();
+        html += QStringLiteral("<table><caption>%1</caption>\n").arg(MediansCaption(int(rounds.size())).toHtmlEscaped());
+        html += row({QString(), MedianColumn()}, "th");
+        html += row({SingleIndexName(), result(summary[u"single_index"])});
+        html += row({MultiIndexName(), result(summary[u"multi_index"])});
+        html += row({MultiWallIndexName(), result(summary[u"multi_index_by_wall"])});
+        html += row({ScalingName(), Figure(summary[u"scaling"].toDouble())});
+        html += row({EfficiencyName(), Figure(100.0 * summary[u"efficiency"].toDouble()) + QStringLiteral(" %")});
+        html += QStringLiteral("</table>\n");
+    }
+    return html + QStringLiteral("</div>\n");
+}
+
+QString joined(const QJsonArray &values, const QString &none)
+{
+    QStringList texts;
+    for (const QJsonValue &value : values)
+        texts << (value.isString() ? value.toString() : QString::number(value.toInt()));
+    return texts.isEmpty() ? none : texts.join(QStringLiteral(", "));
+}
+
+QString perCoreSection(const QJsonObject &document)
+{
+    QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n<table>\n").arg(PerCoreHeading().toHtmlEscaped());
+    html += row({CpuColumn(), TypeColumn(), ClusterColumn(), SiblingsColumn(), MaxFrequencyColumn(),
+                 IntegerColumn(), FloatingColumn(), IndexColumn(), MarkColumn()},
+                "th");
+    for (const QJsonValue &value : document[u"cpus"].toArray()) {
+        const QJsonObject cpu = value.toObject();
+        const QJsonValue cluster = cpu[u"cluster"], frequency = cpu[u"max_frequency_hz"];
+        html += row(QStringList{QString::number(cpu[u"cpu"].toInt()), CoreTypeName(cpu[u"type"].toString()),
+                                cluster.isDouble() ? QString::number(cluster.toInt()) : QString(),
+                                joined(cpu[u"smt_siblings"].toArray(), NoSiblings()),
+                                frequency.isDouble() ? Gigahertz(Figure(frequency.toDouble() / 1e9)) : QString()}
+                    + results(cpu) + QStringList{joined(cpu[u"reasons"].toArray(), QString())});
+    }
+    return html + QStringLiteral("</table>\n</div>\n");
+}
+
+} // namespace
+
+QString ManyCoresSection(const QByteArray &json)
+{
+    const QJsonObject document = QJsonDocument::fromJson(json).object();
+    const QString mode = document[u"mode"].toString();
+    if (mode == QLatin1String("threads"))
+        return threadsSection(document);
+    if (mode == QLatin1String("per_core"))
+        return perCoreSection(document);
+    return {};
+}
+
+} // namespace tarvo::cli
