@@ -1,9 +1,8 @@
 #include "chart/ChartModel.h"
 
-#include "cli/Rank.h"
-
 #include "core/Ansi.h"
 #include "core/Conversions.h"
+#include "core/Ranking.h"
 #include "core/StoredResult.h"
 
 #include <algorithm>
@@ -179,7 +178,7 @@ QString RankSummary(const ChartModel &model)
         return QStringLiteral("%1 résultat(s) ; médiane %2").arg(model.results).arg(FormatFloat(float(*model.median)));
     }
     const auto marked = std::find_if(model.bars.begin(), model.bars.end(), [](const Bar &b) { return b.marked; });
-    return cli::RankText({marked->index, *model.machinePosition, model.results + 1, model.median});
+    return RankText({marked->index, *model.machinePosition, model.results + 1, model.median});
 }
 
 QString Description(const ChartModel &model)

@@ -6,6 +6,7 @@
 #include "cli/Json.h"
 #include "cli/ReportTexts.h"
 
+#include "core/Conversions.h"
 #include "core/Errors.h"
 #include "core/FileReading.h"
 #include "core/Significance.h"

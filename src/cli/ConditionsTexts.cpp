@@ -1,6 +1,6 @@
 #include "cli/ConditionsTexts.h"
 
-#include "cli/Output.h"
+#include "core/Conversions.h"
 
 namespace tarvo::cli {
 

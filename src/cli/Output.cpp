@@ -104,20 +104,4 @@ std::string ProgramNumber(float value)
     return programNumber(value);
 }
 
-QString Figure(double value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'f', 2);
-}
-
-QString ResultFigure(float value)
-{
-    QString text = FormatFloat(value);
-    const qsizetype first = text.startsWith(u'-') ? 1 : 0;
-    if (text.size() > first + 1 && !text.at(first).isDigit() && text.at(first + 1).isDigit())
-        text.insert(first, u'0');
-    return text;
-}
-
 } // namespace tarvo::cli

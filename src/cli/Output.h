@@ -47,13 +47,4 @@ void Say(const QString &line);
 std::string ProgramNumber(double value);
 std::string ProgramNumber(float value);
 
-// A figure for a person other than a result (a load, a clock, a spread): two
-// decimals in the user's locale, without grouping. Results are shown as the
-// windows show them (FormatFloat).
-QString Figure(double value);
-
-// A result in a sentence: as the windows show it (FormatFloat, in the user's
-// locale), with a leading zero: "0,50", not ",50".
-QString ResultFigure(float value);
-
 } // namespace tarvo::cli

@@ -1,7 +1,6 @@
 #include "cli/ReportTexts.h"
 
 #include "cli/ConditionsTexts.h"
-#include "cli/Output.h"
 
 #include "core/Conversions.h"
 

@@ -4,9 +4,10 @@
 #pragma once
 
 #include "cli/Output.h"
-#include "cli/Rank.h"
 #include "cli/Runs.h"
 #include "cli/Save.h"
+
+#include "core/Ranking.h"
 
 #include <optional>
 

@@ -21,4 +21,13 @@ QString IntToStr(std::int32_t value);
 // no grouping, the locale's decimal separator.
 QString FormatFloat(float value, const QLocale &locale = QLocale());
 
+// A figure for a person other than a result (a load, a clock, a spread): two
+// decimals in the user's locale, without grouping. Results are shown as the
+// windows show them (FormatFloat).
+QString Figure(double value);
+
+// A result in a sentence: as the windows show it (FormatFloat, in the user's
+// locale), with a leading zero: "0,50", not ",50".
+QString ResultFigure(float value);
+
 } // namespace tarvo

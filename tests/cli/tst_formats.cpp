@@ -3,7 +3,6 @@
 #include "cli/Json.h"
 #include "cli/List.h"
 #include "cli/Output.h"
-#include "cli/Rank.h"
 
 #include "core/Ansi.h"
 #include "core/StoredResult.h"
@@ -120,34 +119,6 @@ private slots:
         const auto records = readCsv(QString::fromStdString(csv));
         QCOMPARE(records.size(), 2);
         QCOMPARE(records[1], (QStringList{"42.00", "38.50", "52.50", cell, "300", "333", "Carte A", ""}));
-    }
-
-    // The rank's sentence in one number style, the locale's, with a leading zero.
-    void rankSentenceInOneStyle_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<double>("index");
-        QTest::addColumn<QString>("figure");
-        QTest::addColumn<QString>("sentence");
-        QTest::newRow("C, below one") << "C" << 0.5 << "0.50"
-                                      << "4e sur 4 ; 0.01 fois la médiane des 3 résultats enregistrés (72.00)";
-        QTest::newRow("French") << "fr_FR" << 75.5 << "75,50"
-                                << "4e sur 4 ; 1,05 fois la médiane des 3 résultats enregistrés (72,00)";
-        QTest::newRow("French, negative") << "fr_FR" << -0.5 << "-0,50"
-                                          << "4e sur 4 ; -0,01 fois la médiane des 3 résultats enregistrés (72,00)";
-    }
-    void rankSentenceInOneStyle()
-    {
-        QFETCH(QString, locale);
-        QFETCH(double, index);
-        QFETCH(QString, figure);
-        QFETCH(QString, sentence);
-        QLocale::setDefault(QLocale(locale));
-        const QString shown = ResultFigure(float(index));
-        const QString text = RankText(Ranking{index, 4, 4, 72.0});
-        QLocale::setDefault(QLocale::c());
-        QCOMPARE(shown, figure);
-        QCOMPARE(text, sentence);
     }
 
     // A stored text with every kind of character comes back whole through a

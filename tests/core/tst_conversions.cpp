@@ -1,5 +1,6 @@
 #include "core/Conversions.h"
 #include "core/Errors.h"
+#include "core/Ranking.h"
 
 #include <QTest>
 
@@ -103,6 +104,34 @@ private slots:
         QCOMPARE(FormatFloat(-1.0f, french), QStringLiteral("-1,00"));
         QCOMPARE(FormatFloat(0.125f, french), QStringLiteral(",13"));
         QCOMPARE(FormatFloat(12345.5f, french), QStringLiteral("12345,50"));
+    }
+
+    // The rank's sentence in one number style, the locale's, with a leading zero.
+    void rankSentenceInOneStyle_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<double>("index");
+        QTest::addColumn<QString>("figure");
+        QTest::addColumn<QString>("sentence");
+        QTest::newRow("C, below one") << "C" << 0.5 << "0.50"
+                                      << "4e sur 4 ; 0.01 fois la médiane des 3 résultats enregistrés (72.00)";
+        QTest::newRow("French") << "fr_FR" << 75.5 << "75,50"
+                                << "4e sur 4 ; 1,05 fois la médiane des 3 résultats enregistrés (72,00)";
+        QTest::newRow("French, negative") << "fr_FR" << -0.5 << "-0,50"
+                                          << "4e sur 4 ; -0,01 fois la médiane des 3 résultats enregistrés (72,00)";
+    }
+    void rankSentenceInOneStyle()
+    {
+        QFETCH(QString, locale);
+        QFETCH(double, index);
+        QFETCH(QString, figure);
+        QFETCH(QString, sentence);
+        QLocale::setDefault(QLocale(locale));
+        const QString shown = ResultFigure(float(index));
+        const QString text = RankText(Ranking{index, 4, 4, 72.0});
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(shown, figure);
+        QCOMPARE(text, sentence);
     }
 };
 

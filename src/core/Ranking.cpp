@@ -1,6 +1,4 @@
-#include "cli/Rank.h"
-
-#include "cli/Output.h"
+#include "core/Ranking.h"
 
 #include "core/Conversions.h"
 #include "core/FileOpening.h"
@@ -10,7 +8,7 @@
 
 #include <vector>
 
-namespace tarvo::cli {
+namespace tarvo {
 
 namespace {
 
@@ -54,4 +52,4 @@ QString RankText(const Ranking &ranking)
     return text + QStringLiteral(" ; médiane %1 : %2").arg(results, ResultFigure(float(*ranking.median)));
 }
 
-} // namespace tarvo::cli
+} // namespace tarvo

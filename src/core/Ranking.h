@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace tarvo::cli {
+namespace tarvo {
 
 struct Ranking {
     double index;           // as compared: two decimals, as the line stores it
@@ -23,7 +23,8 @@ struct Ranking {
 // windows would refuse too.
 Ranking RankIndex(double index, const std::string &resultsPath);
 
-// "12e sur 341 ; 0,95 fois la médiane des 340 résultats enregistrés (480,12)"
+// "12e sur 341 ; 0,95 fois la médiane des 340 résultats enregistrés (480,12)":
+// what --rank, --run and the picture say of a ranked index.
 QString RankText(const Ranking &ranking);
 
-} // namespace tarvo::cli
+} // namespace tarvo
