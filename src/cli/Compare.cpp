@@ -73,6 +73,16 @@ QString member(const QJsonObject &object, const char *path)
     return value.isString() ? value.toString() : Unknown();
 }
 
+// The warnings a document carries from its run, each once.
+QStringList ownWarnings(const RunDocument &d)
+{
+    QStringList warnings;
+    for (const QJsonValue &w : d.root.value(QStringLiteral("warnings")).toArray())
+        warnings << w.toString();
+    warnings.removeDuplicates();
+    return warnings;
+}
+
 } // namespace
 
 std::variant<RunDocument, DocumentRefusal> ReadRunDocument(const std::string &path)
@@ -120,11 +130,17 @@ QStringList DocumentWarnings(const RunDocument &a, const RunDocument &b)
     for (const ComparedFact &fact : ComparedFacts)
         if (const QString x = member(a.root, fact.path), y = member(b.root, fact.path); x != y)
             warnings << FactDiffers(fact.name, x, y);
+    const QStringList ofA = ownWarnings(a), ofB = ownWarnings(b);
     for (const RunDocument *d : {&a, &b}) {
         if (d->invalidRuns > 0)
             warnings << InvalidRunsLeftOut(d->invalidRuns, d->file);
-        for (const QJsonValue &w : d->root.value(QStringLiteral("warnings")).toArray())
-            warnings << QStringLiteral("%1 (%2)").arg(w.toString(), d == &a ? QStringLiteral("A") : QStringLiteral("B"));
+        const bool isA = d == &a;
+        // A warning both documents carry is said once, for both.
+        for (const QString &w : isA ? ofA : ofB)
+            if (isA || !ofA.contains(w))
+                warnings << QStringLiteral("%1 (%2)").arg(w, !isA ? QStringLiteral("B")
+                                                             : ofB.contains(w) ? BothDocuments()
+                                                                               : QStringLiteral("A"));
     }
     return warnings;
 }

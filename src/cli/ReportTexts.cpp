@@ -324,6 +324,11 @@ QString InvalidRunsLeftOut(int runs, const QString &file)
     return QStringLiteral("Attention : %1 essai(s) de %2 ont calculé faux et sont écartés.").arg(runs).arg(file);
 }
 
+QString BothDocuments()
+{
+    return QStringLiteral("A et B");
+}
+
 QString CompareHeading(const QString &a, std::size_t runsA, const QString &b, std::size_t runsB)
 {
     return QStringLiteral("A : %1 (%2 essais)\nB : %3 (%4 essais)\n").arg(a).arg(runsA).arg(b).arg(runsB);

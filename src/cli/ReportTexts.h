@@ -91,6 +91,7 @@ inline constexpr ComparedFact ComparedFacts[] = {
     {"conditions.before.power", "l'alimentation"}};
 QString FactDiffers(const char *name, const QString &a, const QString &b);
 QString InvalidRunsLeftOut(int runs, const QString &file);
+QString BothDocuments(); // "A et B", of a warning both carry
 QString CompareHeading(const QString &a, std::size_t runsA, const QString &b, std::size_t runsB);
 QString CompareMethod();
 

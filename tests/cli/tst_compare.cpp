@@ -1,6 +1,7 @@
 // --compare on documents written here as --run --repeat=N --json writes them:
 // the same runs, the same scaled by 1.05, another machine's, too few runs, a
-// file that cannot be read and one that is not such a document. The Mann-
+// warning of one side's own, a file that cannot be read and one that is not
+// such a document. The Mann-
 // Whitney test is checked against values worked out by hand.
 #include "cli/Compare.h"
 
@@ -24,8 +25,11 @@ Q_DECLARE_METATYPE(std::vector<double>)
 namespace {
 
 const std::vector<double> indexes = {1000.0, 1004.0, 998.0, 1002.0, 1001.0, 999.5};
+// Every document carries it: said once, for both.
+const QString sharedWarning = QStringLiteral("Attention : la machine fonctionne sur batterie.");
 
-QByteArray document(const QString &machine, double scale, std::size_t runs)
+QByteArray document(const QString &machine, double scale, std::size_t runs,
+                    const QStringList &warnings = {sharedWarning})
 {
     QJsonArray list;
     for (std::size_t r = 0; r < runs; ++r)
@@ -33,7 +37,8 @@ QByteArray document(const QString &machine, double scale, std::size_t runs)
                                 {"integer", indexes[r] * scale / 2}, {"floating", indexes[r] * scale * 1.1},
                                 {"valid", true}});
     const QJsonObject root{{"program", "CPU Tarvo 32"}, {"version", "1.1"}, {"format_version", 2},
-                           {"machine_id", machine}, {"runs", list}};
+                           {"machine_id", machine}, {"runs", list},
+                           {"warnings", QJsonArray::fromStringList(warnings)}};
     return QJsonDocument(root).toJson();
 }
 
@@ -51,11 +56,13 @@ private slots:
         QTest::addColumn<double>("ratio");
         QTest::addColumn<int>("warnings");
         const QByteArray a = document("m1", 1.0, 6);
-        QTest::newRow("equal") << a << 0 << "no_difference" << 1.0 << 0;
-        QTest::newRow("5 % faster") << document("m1", 1.05, 6) << 0 << "faster" << 1.05 << 0;
+        QTest::newRow("equal") << a << 0 << "no_difference" << 1.0 << 1;
+        QTest::newRow("a warning of B's own") << document("m1", 1.0, 6, {sharedWarning, "Attention : B."}) << 0
+                                              << "no_difference" << 1.0 << 2;
+        QTest::newRow("5 % faster") << document("m1", 1.05, 6) << 0 << "faster" << 1.05 << 1;
         QTest::newRow("5 % slower, another machine") << document("m2", 1 / 1.05, 5) << 0 << "slower"
-                                                     << 0.95286 << 1;
-        QTest::newRow("too few runs") << document("m1", 1.05, 2) << 0 << "too_few_runs" << 1.05157 << 0;
+                                                     << 0.95286 << 2;
+        QTest::newRow("too few runs") << document("m1", 1.05, 2) << 0 << "too_few_runs" << 1.05157 << 1;
         QTest::newRow("not a run document") << QByteArray("{\"program\": \"CPU Tarvo 32\", \"runs\": [{}]}") << 2
                                             << "pas de valeur « index »" << 0.0 << 0;
         QTest::newRow("not JSON") << QByteArray("Proc;300\r\n") << 2 << "JSON incorrect" << 0.0 << 0;
@@ -81,7 +88,9 @@ private slots:
         } else {
             QCOMPARE(status, 0);
             const RunDocument &other = std::get<RunDocument>(readB);
-            QCOMPARE(DocumentWarnings(a, other).size(), warnings);
+            const QStringList said = DocumentWarnings(a, other);
+            QCOMPARE(said.size(), warnings);
+            QVERIFY2(said.contains(sharedWarning + " (A et B)"), qPrintable(said.join('\n')));
             const Difference d = CompareRuns(a.index, other.index);
             QVERIFY2(std::abs(d.ratio - ratio) < 1e-4, qPrintable(QString::number(d.ratio)));
             QVERIFY(d.low <= d.ratio && d.ratio <= d.high);
