@@ -6,9 +6,13 @@
 #include "core/StoredResult.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -18,27 +22,29 @@ namespace {
 
 struct Stored {
     double index;
-    qsizetype row;
+    QByteArrayView line;
 };
 
-// Highest first; equal indexes in the file's sorted order, so that a picture
-// drawn twice of one file is the same.
+// Highest first; equal indexes in the list's order read backwards, greater
+// bytes first, so that a picture drawn twice of one file is the same.
 bool before(const Stored &a, const Stored &b)
 {
-    return a.index > b.index || (a.index == b.index && a.row > b.row);
+    if (a.index != b.index)
+        return a.index > b.index;
+    const int bytes = std::memcmp(a.line.data(), b.line.data(), std::size_t(std::min(a.line.size(), b.line.size())));
+    return bytes > 0 || (bytes == 0 && a.line.size() > b.line.size());
 }
 
-Bar storedBar(const LineList &lines, const Stored &stored)
+Bar storedBar(const Stored &stored)
 {
-    const QByteArrayView bytes = lines.bytesAt(stored.row);
-    const auto fields = ParseResultLine(bytes);
+    const auto fields = ParseResultLine(stored.line);
     Bar bar;
     bar.index = stored.index;
     bar.indexText = FormatFloat(float(stored.index));
     bar.label = QStringLiteral("%1 — %2 à %3")
                     .arg(fromAnsi(fields->processeur), IntToStr(fields->freqOrigine),
                          IntToStr(fields->freqOverclock));
-    bar.line = fromAnsi(bytes);
+    bar.line = fromAnsi(stored.line);
     return bar;
 }
 
@@ -53,15 +59,45 @@ Bar machineBar(const Machine &machine)
     return bar;
 }
 
+// The stored indexes, lowest first, enough of them in place to read the
+// median and the 1st and 99th percentiles: nth_element, each search within
+// what the one before left, rather than a sort of them all.
+struct Spread {
+    std::vector<double> ascending;
+    std::size_t low = 0, middleLow = 0, middleHigh = 0, high = 0;
+
+    explicit Spread(const std::vector<Stored> &stored)
+    {
+        ascending.reserve(stored.size());
+        for (const Stored &one : stored)
+            ascending.push_back(one.index);
+        const std::size_t n = ascending.size(), last = n - 1;
+        low = std::size_t(0.01 * double(last));
+        middleLow = last - n / 2;
+        middleHigh = last - last / 2;
+        high = std::size_t(0.99 * double(last));
+        std::array<std::size_t, 4> at = {low, middleLow, middleHigh, high};
+        std::sort(at.begin(), at.end());
+        // Each search leaves the places after its own no lower: the next one
+        // looks only there.
+        std::size_t from = 0;
+        for (const std::size_t place : at) {
+            if (place < from)
+                continue; // the same place again
+            std::nth_element(ascending.begin() + std::ptrdiff_t(from), ascending.begin() + std::ptrdiff_t(place),
+                             ascending.end());
+            from = place + 1;
+        }
+    }
+};
+
 // The bins span the 1st to the 99th percentile (and this machine), so that a
 // few extreme lines do not squeeze every other result into one bin.
-Histogram histogramOf(const std::vector<Stored> &stored, const std::optional<Machine> &machine)
+Histogram histogramOf(const Spread &spread, const std::optional<Machine> &machine)
 {
-    const auto last = stored.size() - 1;
-    const auto quantile = [&](double p) { return stored[last - std::size_t(p * double(last))].index; };
     Histogram histogram;
-    histogram.low = quantile(0.01);
-    histogram.high = quantile(0.99);
+    histogram.low = spread.ascending[spread.low];
+    histogram.high = spread.ascending[spread.high];
     if (machine) {
         histogram.low = std::min(histogram.low, machine->index);
         histogram.high = std::max(histogram.high, machine->index);
@@ -74,55 +110,72 @@ Histogram histogramOf(const std::vector<Stored> &stored, const std::optional<Mac
         return bin < 0.0 ? 0 : bin >= HistogramBins ? HistogramBins - 1 : int(bin);
     };
     histogram.counts.assign(HistogramBins, 0);
-    for (const Stored &one : stored)
-        ++histogram.counts[std::size_t(binOf(one.index))];
+    for (const double index : spread.ascending)
+        ++histogram.counts[std::size_t(binOf(index))];
     if (machine)
         histogram.markedBin = binOf(machine->index);
     return histogram;
 }
 
-// The results among rows [first, end), read backwards: a sorted list read
-// backwards is nearly always highest first already. Its lines lie in file
-// order, all over memory: each is fetched some rows ahead, or nearly all the
-// time goes waiting for memory.
-void parseRows(const LineList &lines, qsizetype first, qsizetype end, std::vector<Stored> &into)
+// The results among `bytes`, whole lines, in file order. A line ends at the
+// first CR or LF; each is looked for by memchr, far faster than a byte at a
+// time over lines of a hundred bytes.
+void parseLines(QByteArrayView bytes, std::vector<Stored> &into)
 {
-    constexpr qsizetype ahead = 64;
-    into.reserve(std::size_t(end - first));
-    for (qsizetype row = end - 1; row >= first; --row) {
-        if (row - first >= ahead)
-            __builtin_prefetch(lines.bytesAt(row - ahead).data());
-        if (const auto fields = ParseResultLine(lines.bytesAt(row)))
-            into.push_back({StoredValue(fields->indiceText), row});
+    const char *at = bytes.data(), *const end = at + bytes.size();
+    const auto next = [end](const char *from, char c) {
+        const void *found = std::memchr(from, c, std::size_t(end - from));
+        return found ? static_cast<const char *>(found) : end;
+    };
+    const char *cr = next(at, '\r'), *lf = next(at, '\n');
+    while (at < end) {
+        if (cr < at)
+            cr = next(at, '\r');
+        if (lf < at)
+            lf = next(at, '\n');
+        const char *lineEnd = std::min(cr, lf);
+        if (lineEnd > at) {
+            const QByteArrayView line(at, lineEnd - at);
+            if (const auto fields = ParseResultLine(line))
+                into.push_back({StoredValue(fields->indiceText), line});
+        }
+        at = lineEnd + 1;
     }
 }
 
-// A long list is taken apart in two halves side by side, as it is sorted.
+// Every line taken apart in the order of memory, where a sorted list's rows
+// lie all over it; a long list in two halves side by side, cut at a line end.
+// A line holds no CR or LF, so every stretch without one is a line.
 std::vector<Stored> resultsOf(const LineList &lines)
 {
     constexpr qsizetype parallelFrom = 100000;
-    std::vector<Stored> high, low;
-    const qsizetype middle = lines.size() / 2;
-    bool split = false;
+    const QByteArrayView bytes = lines.heldBytes();
+    std::vector<Stored> first, second;
+    first.reserve(std::size_t(lines.size()));
     if (lines.size() >= parallelFrom && std::thread::hardware_concurrency() > 1) {
+        qsizetype middle = bytes.size() / 2;
+        while (middle < bytes.size() && bytes[middle] != '\r' && bytes[middle] != '\n')
+            ++middle;
         try {
-            std::thread other([&] { parseRows(lines, 0, middle, low); });
-            parseRows(lines, middle, lines.size(), high);
+            second.reserve(std::size_t(lines.size() / 2 + 1));
+            std::thread other([&] { parseLines(bytes.sliced(middle), second); });
+            parseLines(bytes.first(middle), first);
             other.join();
-            split = true;
+            first.insert(first.end(), second.begin(), second.end());
+            return first;
         } catch (const std::system_error &) {
             // No thread to be had: all on this one.
+            first.clear();
         }
     }
-    if (!split) {
-        high.clear();
-        parseRows(lines, 0, lines.size(), high);
-    } else {
-        high.insert(high.end(), low.begin(), low.end());
-    }
-    if (!std::is_sorted(high.begin(), high.end(), before))
-        std::sort(high.begin(), high.end(), before);
-    return high;
+    parseLines(bytes, first);
+    return first;
+}
+
+// How many stored results are above `index`.
+std::ptrdiff_t higher(const std::vector<double> &ascending, double index)
+{
+    return std::count_if(ascending.begin(), ascending.end(), [index](double stored) { return stored > index; });
 }
 
 } // namespace
@@ -130,30 +183,33 @@ std::vector<Stored> resultsOf(const LineList &lines)
 ChartModel BuildModel(const LineList &lines, const std::optional<Machine> &machine)
 {
     ChartModel model;
-    const std::vector<Stored> stored = resultsOf(lines);
+    std::vector<Stored> stored = resultsOf(lines);
     model.results = std::int64_t(stored.size());
     model.leftOut = lines.size() - model.results;
-    if (!stored.empty()) {
-        const std::size_t n = stored.size();
-        model.median = (stored[(n - 1) / 2].index + stored[n / 2].index) / 2.0;
+    const std::ptrdiff_t count = std::ptrdiff_t(stored.size());
+    std::optional<Spread> spread;
+    if (count > 0) {
+        spread.emplace(stored);
+        model.median = (spread->ascending[spread->middleLow] + spread->ascending[spread->middleHigh]) / 2.0;
     }
 
     // Where this machine goes: after every stored result higher than it.
-    const auto higher = [&](double index) {
-        return std::partition_point(stored.begin(), stored.end(), [&](const Stored &s) { return s.index > index; })
-               - stored.begin();
-    };
-    const std::ptrdiff_t machineAt = machine ? higher(machine->index) : 0;
+    const std::ptrdiff_t machineAt = machine && spread ? higher(spread->ascending, machine->index) : 0;
     if (machine)
         model.machinePosition = machineAt + 1;
 
-    std::ptrdiff_t first = 0, end = std::ptrdiff_t(stored.size());
+    // The bars: every result, or those around this machine (or the highest),
+    // put in order without ordering the rest.
+    std::ptrdiff_t first = 0, end = count;
     if (model.results > AllBarsUpTo) {
-        model.histogram = histogramOf(stored, machine);
+        model.histogram = histogramOf(*spread, machine);
         const std::ptrdiff_t half = NearestBars / 2;
         first = machine ? std::clamp<std::ptrdiff_t>(machineAt - half, 0, end - (NearestBars - 1)) : 0;
         end = first + (machine ? NearestBars - 1 : NearestBars);
+        std::nth_element(stored.begin(), stored.begin() + first, stored.end(), before);
     }
+    std::partial_sort(stored.begin() + first, stored.begin() + end, stored.end(), before);
+    std::ptrdiff_t above = 0; // stored results higher than the bar
     for (std::ptrdiff_t i = first; i <= end; ++i) {
         if (machine && i == machineAt) {
             model.bars.push_back(machineBar(*machine));
@@ -161,8 +217,14 @@ ChartModel BuildModel(const LineList &lines, const std::optional<Machine> &machi
         }
         if (i == end)
             break;
-        Bar bar = storedBar(lines, stored[std::size_t(i)]);
-        bar.position = higher(bar.index) + 1 + (machine && machine->index > bar.index);
+        Bar bar = storedBar(stored[std::size_t(i)]);
+        // Equal indexes share a place: the results above are counted once, for
+        // the first bar, then follow from the order.
+        if (i == first)
+            above = first == 0 ? 0 : higher(spread->ascending, bar.index);
+        else if (stored[std::size_t(i - 1)].index != bar.index)
+            above = i;
+        bar.position = above + 1 + (machine && machine->index > bar.index);
         model.bars.push_back(std::move(bar));
     }
     for (const Bar &bar : model.bars)

@@ -3,8 +3,9 @@
 // results as bars when they are few, the spread of every index plus the bars
 // nearest "this machine" when they are many, this machine's rank and its ratio
 // to the median, and how many lines were not results lines. The lines are
-// read through the core's list (LineList.h) and taken apart by the results
-// line's parser; the drawing is ChartPainter.h.
+// those of the core's list (LineList.h), read in the order of memory and each
+// taken apart by the results line's parser; only the bars shown are put in
+// order. The drawing is ChartPainter.h.
 #pragma once
 
 #include "core/LineList.h"

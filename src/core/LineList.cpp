@@ -103,6 +103,11 @@ QByteArrayView LineList::bytesAt(qsizetype i) const
     return QByteArrayView(bytes_->data.data() + lines::BeginOf(ref), qsizetype(lengthOf(ref)));
 }
 
+QByteArrayView LineList::heldBytes() const
+{
+    return bytes_ ? QByteArrayView(bytes_->data.data(), qsizetype(held_)) : QByteArrayView();
+}
+
 QString LineList::at(qsizetype i) const
 {
     return fromAnsi(bytesAt(i));

@@ -43,6 +43,10 @@ public:
     qsizetype size() const { return count_; }
     bool isEmpty() const { return count_ == 0; }
     QByteArrayView bytesAt(qsizetype i) const;
+    // The bytes every line of the list lies in, in file order, with their line
+    // ends (a line holds no CR or LF): to read every line in the order of
+    // memory, which a sorted list's rows are not.
+    QByteArrayView heldBytes() const;
     QString at(qsizetype i) const;
     QStringList toStringList() const;
 
