@@ -6,7 +6,9 @@
 # under Wayland; the windows on a screen scaled to 200 %), the whole suite again
 # under AddressSanitizer and UndefinedBehaviorSanitizer, and the fuzz targets
 # for a bounded time each. The picture files and the HTML report are opened by
-# their readers (a headless browser among them). Every program built, and every one packaged, is
+# their readers (a headless browser among them). The fleet playbook runs on
+# this machine, on the program built and, as root, installing the package
+# built and removing it again. Every program built, and every one packaged, is
 # checked for run paths that would load libraries from the working folder.
 set -eu
 cd "$(dirname "$0")/.."
@@ -14,7 +16,9 @@ cmake --workflow --preset ci
 tools/runpaths.sh build/ci
 tools/package.sh
 tests/chart/pictures.sh build/ci/src/zurezive
-contrib/fleet/check.sh build/ci/src/zurezive
+# The fleet playbook on the program just built, then installing the package just built.
+contrib/fleet/check.sh build/ci/src/zurezive \
+    "build/deb-$(dpkg --print-architecture)/cpu-tarvo-32_$(dpkg-parsechangelog -S Version)_$(dpkg --print-architecture).deb"
 tests/e2e/run.sh activation.py build/ci/tests/e2e/activation_probe
 tests/e2e/run.sh e2e.py build/ci/src/zurezive
 tests/e2e/run.sh --wayland activation.py build/ci/tests/e2e/activation_probe
