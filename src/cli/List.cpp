@@ -23,13 +23,15 @@ void appendWhole(std::string &row, std::int32_t value)
 }
 
 // Sorted, the lines are visited in no order of memory: each would wait for
-// its bytes. They are asked for a few lines ahead.
+// its bytes. They are asked for a few lines ahead, every cache line of them.
 void prefetch(const LineList &lines, qsizetype i)
 {
-    constexpr qsizetype ahead = 16;
+    constexpr qsizetype ahead = 24;
+    constexpr qsizetype cacheLine = 64;
     if (i + ahead < lines.size()) {
         const QByteArrayView line = lines.bytesAt(i + ahead);
-        __builtin_prefetch(line.data());
+        for (qsizetype at = 0; at < line.size(); at += cacheLine)
+            __builtin_prefetch(line.data() + at);
         __builtin_prefetch(line.data() + line.size() - 1);
     }
 }

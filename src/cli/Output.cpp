@@ -48,6 +48,12 @@ Output::~Output()
 
 Output &Output::operator<<(std::string_view text)
 {
+    if (text.size() >= bufferSize && !sink_) {
+        // A long text goes out as it is, not copied through the buffer first.
+        if (flush())
+            writeAll(text);
+        return *this;
+    }
     buffer_ += text;
     if (buffer_.size() >= bufferSize)
         flush();
@@ -71,8 +77,15 @@ bool Output::flush()
         buffer_.clear();
         return true;
     }
-    const char *data = buffer_.data();
-    std::size_t left = buffer_.size();
+    writeAll(buffer_);
+    buffer_.clear();
+    return error_ == 0;
+}
+
+void Output::writeAll(std::string_view text)
+{
+    const char *data = text.data();
+    std::size_t left = text.size();
     while (left > 0 && error_ == 0) {
         const ssize_t n = ::write(fd_, data, left);
         if (n < 0 && errno == EINTR)
@@ -84,8 +97,6 @@ bool Output::flush()
         data += n;
         left -= std::size_t(n);
     }
-    buffer_.clear();
-    return error_ == 0;
 }
 
 void Say(const QString &line)

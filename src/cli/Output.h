@@ -32,6 +32,7 @@ public:
     int error() const { return error_; }
 
 private:
+    void writeAll(std::string_view text);
 
     int fd_ = -1;
     std::string *sink_ = nullptr;

@@ -7,6 +7,7 @@
 #include "core/FileGrowth.h"
 #include "core/FileOpening.h"
 #include "core/FileReading.h"
+#include "core/LineReading.h"
 #include "core/LineRecords.h"
 #include "core/LineSort.h"
 #include "core/MemoryBudget.h"
@@ -224,21 +225,26 @@ void LineList::readAll(int fd, const std::string &path, const struct stat &info,
 {
     auto held = std::make_shared<Bytes>();
     held->data.resize(std::size_t(info.st_size));
-    int error = 0;
     // A file cut short meanwhile gives what was there; one grown meanwhile, what
     // was there when it was opened.
-    held->size = ReadAt(fd, held->data.data(), std::uint64_t(info.st_size), 0, error);
-    if (error != 0)
-        throw EFOpenError(CannotRead(path, error));
-    std::int64_t count = 0;
-    PageBuffer sorted = sortedRefs(held->data.data(), 0, held->size, 0, held->longLines, count,
-                                   roomBeside(budget, held->size), path, budget);
+    PageBuffer records;
+    const lines::LinesRead read = lines::ReadLines(fd, held->data.data(), std::uint64_t(info.st_size),
+                                                   held->longLines, records,
+                                                   roomBeside(budget, std::uint64_t(info.st_size)));
+    if (read.error != 0)
+        throw EFOpenError(CannotRead(path, read.error));
+    if (!read.fits)
+        throw EFOpenError(TooLargeToShow(path, budget));
+    held->size = read.size;
+    auto *first = reinterpret_cast<Record *>(records.data());
+    lines::SortRecords(held->data.data(), held->longLines, first, first + read.count);
+    lines::KeepRefs(records, read.count);
     held->fromFile = true;
     held->file = StampOf(info);
     bytes_ = std::move(held);
     held_ = bytes_->size;
-    lines_ = std::make_shared<PageBuffer>(std::move(sorted));
-    count_ = qsizetype(count);
+    lines_ = std::make_shared<PageBuffer>(std::move(records));
+    count_ = qsizetype(read.count);
 }
 
 void LineList::readAppended(int fd, const std::string &path, const struct stat &info, std::uint64_t budget)

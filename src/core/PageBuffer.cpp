@@ -40,7 +40,7 @@ PageBuffer &PageBuffer::operator=(PageBuffer &&other) noexcept
     return *this;
 }
 
-void PageBuffer::resize(std::size_t bytes)
+void PageBuffer::resize(std::size_t bytes, bool populate)
 {
     const std::size_t now = mappedSize(capacity_), wanted = mappedSize(bytes);
     void *moved = nullptr;
@@ -57,7 +57,7 @@ void PageBuffer::resize(std::size_t bytes)
         throw std::bad_alloc();
     // What is added is written at once: its pages are taken in one call rather
     // than one fault each. (Advice only: an older kernel refuses it.)
-    if (wanted > now)
+    if (wanted > now && populate)
         ::madvise(static_cast<char *>(moved) + now, wanted - now, MADV_POPULATE_WRITE);
     base_ = static_cast<char *>(moved);
     capacity_ = wanted == 0 ? 0 : bytes;

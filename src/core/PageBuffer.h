@@ -22,8 +22,9 @@ public:
     const char *data() const { return base_; }
     std::size_t capacity() const { return capacity_; }
 
-    // Keeps the first bytes.
-    void resize(std::size_t bytes);
+    // Keeps the first bytes. What is added is taken from the system at once,
+    // unless `populate` is false: then each page is taken when first written.
+    void resize(std::size_t bytes, bool populate = true);
 
 private:
     char *base_ = nullptr;

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -266,6 +267,46 @@ private slots:
         }
         QVERIFY(!started);
         QCOMPARE(list.toStringList(), QStringList{"kept"});
+    }
+
+    // A long file is read and cut in two halves; the lines must be what one
+    // cut of the whole gives, whatever lies where the halves meet.
+    void loadsALongFileAsOneCutOfItWould_data()
+    {
+        QTest::addColumn<QByteArray>("middle"); // written over the bytes from the middle on
+        QTest::addColumn<int>("shift");         // where it begins, from the middle
+        QTest::addColumn<qsizetype>("size");
+        constexpr qsizetype size = 6 << 20;
+        QTest::newRow("CR LF across the middle") << QByteArray("\r\n") << -1 << size;
+        QTest::newRow("CR LF just before the middle") << QByteArray("\r\n") << -2 << size;
+        QTest::newRow("a lone CR at the middle") << QByteArray("\rx") << 0 << size;
+        QTest::newRow("a lone LF at the middle") << QByteArray("x\nx") << -1 << size;
+        QTest::newRow("no line end after the middle, nor at the end")
+            << QByteArray(size / 2, 'x') << 0 << size;
+        QTest::newRow("a line of 16 MB across the middle")
+            << QByteArray("\n") + QByteArray(17 << 20, 'y') + "\r\n" << -(9 << 20) << qsizetype(20 << 20);
+    }
+    void loadsALongFileAsOneCutOfItWould()
+    {
+        QFETCH(QByteArray, middle);
+        QFETCH(int, shift);
+        QFETCH(qsizetype, size);
+        std::mt19937 random(7);
+        QByteArray bytes;
+        bytes.reserve(size);
+        while (bytes.size() < size) {
+            bytes += QByteArray(qsizetype(random() % 120), char('a' + random() % 26));
+            bytes += std::array<const char *, 4>{"\r\n", "\r\n", "\n", "\r"}[random() % 4];
+        }
+        bytes.truncate(size - 1);
+        bytes += 'z'; // the last line without end
+        bytes.replace(size / 2 + shift, middle.size(), middle);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("TARVODAT.TXT");
+        QVERIFY(writeFile(path, bytes));
+        LineList list;
+        list.loadSorted(path.toStdString());
+        QVERIFY(bytesOf(list) == sortedSlowly(cutSlowly(bytes)));
     }
 
     void reloadGivesWhatAWholeLoadGives_data()
