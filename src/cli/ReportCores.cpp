@@ -1,5 +1,7 @@
 #include "cli/ReportCores.h"
 
+#include "cli/Conditions.h"
+#include "cli/ConditionsTexts.h"
 #include "cli/Output.h"
 #include "cli/PictureTexts.h"
 
@@ -45,6 +47,43 @@ QString cpuOf(const QJsonObject &thread)
     return thread[u"cpu"].isDouble() ? QString::number(thread[u"cpu"].toInt()) : UnpinnedCpu();
 }
 
+// The conditions before the test as the document gives them (null where
+// unread), read back into what the text modes print them from.
+Conditions conditionsOf(const QJsonObject &c)
+{
+    Conditions read;
+    if (c[u"processor"].isString())
+        read.processor = c[u"processor"].toString();
+    if (c[u"cpus"].isDouble())
+        read.cpus = c[u"cpus"].toInt();
+    if (c[u"governor"].isString())
+        read.governor = c[u"governor"].toString();
+    if (c[u"power"].isString())
+        read.power = c[u"power"].toString() == QLatin1String("battery") ? Power::Battery : Power::Mains;
+    if (const QJsonArray load = c[u"load"].toArray(); load.size() == 3)
+        read.load = std::array<double, 3>{load[0].toDouble(), load[1].toDouble(), load[2].toDouble()};
+    if (c[u"throttle_count"].isDouble())
+        read.throttleCount = std::uint64_t(c[u"throttle_count"].toInteger());
+    if (const QJsonValue machine = c[u"virtual_machine"]; machine.isString() || machine.isBool())
+        read.virtualMachine = VirtualMachine{machine.isString(), machine.isString() ? machine.toString() : QString()};
+    if (c[u"smt"].isBool())
+        read.smt = c[u"smt"].toBool();
+    if (c[u"turbo"].isBool())
+        read.turbo = c[u"turbo"].toBool();
+    return read;
+}
+
+// The lines the text modes begin with, without their last, which announces the test.
+QString conditionsBlock(const QJsonObject &document)
+{
+    const QJsonObject before = document[u"conditions"].toObject()[u"before"].toObject();
+    if (before.isEmpty())
+        return {};
+    QStringList lines = ConditionsLines(conditionsOf(before)).split(u'\n', Qt::SkipEmptyParts);
+    lines.removeLast();
+    return QStringLiteral("<pre>%1</pre>\n").arg(lines.join(u'\n').toHtmlEscaped());
+}
+
 QString roundTable(const QJsonObject &round)
 {
     QString html = QStringLiteral("<table><caption>%1</caption>\n")
@@ -73,6 +112,7 @@ QString threadsSection(const QJsonObject &document)
     QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n")
                        .arg(ThreadsHeading(document[u"threads"].toInt(), document[u"pinned"].toBool())
                                 .toHtmlEscaped());
+    html += conditionsBlock(document);
     const QJsonArray rounds = document[u"runs"].toArray();
     for (const QJsonValue &round : rounds)
         html += roundTable(round.toObject());
@@ -100,7 +140,8 @@ QString joined(const QJsonArray &values, const QString &none)
 
 QString perCoreSection(const QJsonObject &document)
 {
-    QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n<table>\n").arg(PerCoreHeading().toHtmlEscaped());
+    QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n").arg(PerCoreHeading().toHtmlEscaped());
+    html += conditionsBlock(document) + QStringLiteral("<table>\n");
     html += row({CpuColumn(), TypeColumn(), ClusterColumn(), SiblingsColumn(), MaxFrequencyColumn(),
                  IntegerColumn(), FloatingColumn(), IndexColumn(), MarkColumn()},
                 "th");

@@ -10,7 +10,9 @@ using namespace tarvo::cli;
 
 namespace {
 
-const char *const twoThreads = R"({"mode":"threads","threads":2,"pinned":true,"runs":[
+const char *const twoThreads = R"({"mode":"threads","threads":2,"pinned":true,
+ "conditions":{"before":{"processor":"<P> & Q","cpus":2,"governor":null,"power":"battery","load":[1,2,3.5],
+  "throttle_count":7,"virtual_machine":false,"smt":true,"turbo":null},"after":{}},"runs":[
  {"run":1,"single":{"cpu":0,"integer":10,"floating":20,"index":15},
   "threads":[{"thread":1,"cpu":0,"integer":10,"floating":20,"index":15},
              {"thread":2,"cpu":1,"integer":9,"floating":19,"index":14}],
@@ -49,13 +51,15 @@ private slots:
             << QByteArray(twoThreads) << 6
             << QStringList{"<td>Fil 2</td><td>1</td><td>9.00</td><td>19.00</td><td>14.00</td>",
                            "<td>Multi-cœurs (durée réelle)</td><td></td><td>18.00</td><td>38.00</td><td>28.50</td>",
-                           "Mise à l'échelle : 1.90 (efficacité 95.00 %)", "chacun attaché"}
-            << QStringList{"Perturbé", "Sur 1 essais", "libre"};
+                           "Mise à l'échelle : 1.90 (efficacité 95.00 %)", "chacun attaché",
+                           "processeur : &lt;P&gt; &amp; Q\n", "charge moyenne : 1.00 (1 min), 2.00 (5 min), 3.50",
+                           "(compteurs) : 7\n", "gouverneur de fréquence : inconnu\n"}
+            << QStringList{"Perturbé", "Sur 1 essais", "libre", "Test en cours"};
         QTest::newRow("unpinned, two rounds, one disturbed")
             << QByteArray(unpinnedTwice) << 2 * 5 + 6
             << QStringList{"<td>Fil 1</td><td>libre</td>", "Perturbé", "<caption>Sur 2 essais</caption>",
                            "<td>Indice multi (durée réelle)</td><td>12.00</td>", "<td>Efficacité</td><td>80.00 %</td>"}
-            << QStringList{"chacun attaché"};
+            << QStringList{"chacun attaché", "<pre>"};
         QTest::newRow("each CPU, with its marks escaped")
             << QByteArray(hybrid) << 3
             << QStringList{"<td>0</td><td>performance</td><td>0</td><td>1</td><td>4.20 GHz</td>",
