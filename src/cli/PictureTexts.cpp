@@ -23,18 +23,8 @@ QString ThreadsHeading(int threads, bool pinned)
         .arg(threads)
         .arg(pinned ? QStringLiteral("chacun attaché à son processeur") : QStringLiteral("sans processeur attaché"));
 }
-QString RoundCaption(int round) { return QStringLiteral("Essai %1").arg(round); }
 QString CpuColumn() { return QStringLiteral("Processeur"); }
-QString UnpinnedCpu() { return QStringLiteral("libre"); }
-QString SingleCoreRow() { return QStringLiteral("Un cœur, juste avant"); }
-QString ThreadRow(int thread) { return QStringLiteral("Fil %1").arg(thread); }
-QString MultiSumRow() { return QStringLiteral("Multi-cœurs (somme des fils)"); }
-QString MultiWallRow() { return QStringLiteral("Multi-cœurs (durée réelle)"); }
-QString ScalingLine(const QString &scaling, const QString &efficiencyPercent)
-{
-    return QStringLiteral("Mise à l'échelle : %1 (efficacité %2 %)").arg(scaling, efficiencyPercent);
-}
-QString DisturbedLine()
+QString DisturbedNote()
 {
     return QStringLiteral("Perturbé : sur la durée réelle, l'indice est inférieur à celui des fils ; un autre "
                           "programme, un quota de processeur ou l'hôte d'une machine virtuelle a pris du temps "
@@ -42,28 +32,13 @@ QString DisturbedLine()
 }
 QString MediansCaption(int rounds) { return QStringLiteral("Sur %1 essais").arg(rounds); }
 QString MedianColumn() { return QStringLiteral("Médiane"); }
-QString SingleIndexName() { return QStringLiteral("Indice sur un cœur"); }
-QString MultiIndexName() { return QStringLiteral("Indice multi-cœurs (somme)"); }
-QString MultiWallIndexName() { return QStringLiteral("Indice multi (durée réelle)"); }
-QString ScalingName() { return QStringLiteral("Mise à l'échelle"); }
-QString EfficiencyName() { return QStringLiteral("Efficacité"); }
 
-QString PerCoreHeading() { return QStringLiteral("Chaque processeur tour à tour"); }
-QString CoreTypeName(const QString &jsonKey)
-{
-    if (jsonKey == QLatin1String("performance"))
-        return QStringLiteral("performance");
-    if (jsonKey == QLatin1String("efficiency"))
-        return QStringLiteral("efficacité");
-    return QStringLiteral("unique");
-}
+QString EachCpuHeading() { return QStringLiteral("Chaque processeur tour à tour"); }
 QString ClusterColumn() { return QStringLiteral("Grappe"); }
 QString TypeColumn() { return QStringLiteral("Type"); }
 QString SiblingsColumn() { return QStringLiteral("Jumeaux SMT"); }
 QString MaxFrequencyColumn() { return QStringLiteral("Fréquence maximale"); }
 QString MarkColumn() { return QStringLiteral("Marque"); }
-QString NoSiblings() { return QStringLiteral("aucun"); }
-QString Gigahertz(const QString &value) { return QStringLiteral("%1 GHz").arg(value); }
 
 QString ManyCoresNotRanked()
 {

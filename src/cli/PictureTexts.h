@@ -24,35 +24,18 @@ QString IntegerColumn();
 QString FloatingColumn();
 QString IndexColumn();
 
-// --threads: each round's rows, its scaling, the medians of repeated rounds.
+// --threads and --per-core; the rows' names are the text output's (ReportTexts.h).
 QString ThreadsHeading(int threads, bool pinned);
-QString RoundCaption(int round);
-QString CpuColumn();
-QString UnpinnedCpu();
-QString SingleCoreRow();
-QString ThreadRow(int thread);
-QString MultiSumRow();
-QString MultiWallRow();
-QString ScalingLine(const QString &scaling, const QString &efficiencyPercent);
-QString DisturbedLine();
+QString DisturbedNote();
 QString MediansCaption(int rounds);
 QString MedianColumn();
-QString SingleIndexName();
-QString MultiIndexName();
-QString MultiWallIndexName();
-QString ScalingName();
-QString EfficiencyName();
-
-// --per-core: one row per CPU.
-QString PerCoreHeading();
-QString CoreTypeName(const QString &jsonKey); // "performance", "efficiency", else the unknown kind
-QString ClusterColumn();
+QString EachCpuHeading();
+QString CpuColumn();
 QString TypeColumn();
+QString ClusterColumn();
 QString SiblingsColumn();
 QString MaxFrequencyColumn();
 QString MarkColumn();
-QString NoSiblings();
-QString Gigahertz(const QString &value);
 
 // The stored results are one core's each: the many-core figures are not ranked.
 QString ManyCoresNotRanked();

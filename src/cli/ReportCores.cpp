@@ -4,6 +4,7 @@
 #include "cli/ConditionsTexts.h"
 #include "cli/Output.h"
 #include "cli/PictureTexts.h"
+#include "cli/ReportTexts.h"
 
 #include "core/Conversions.h"
 
@@ -86,24 +87,24 @@ QString conditionsBlock(const QJsonObject &document)
 
 QString roundTable(const QJsonObject &round)
 {
-    QString html = QStringLiteral("<table><caption>%1</caption>\n")
-                       .arg(RoundCaption(round[u"run"].toInt()).toHtmlEscaped());
-    html += row({QString(), CpuColumn(), IntegerColumn(), FloatingColumn(), IndexColumn()}, "th");
+    // The text output's heads, without its two columns of times.
+    QString html = QStringLiteral("<table>\n") + row(RoundHeadings(round[u"run"].toInt()).mid(0, 5), "th");
     const QJsonObject single = round[u"single"].toObject();
     html += row(QStringList{SingleCoreRow(), cpuOf(single)} + results(single));
     for (const QJsonValue &value : round[u"threads"].toArray()) {
         const QJsonObject thread = value.toObject();
-        html += row(QStringList{ThreadRow(thread[u"thread"].toInt()), cpuOf(thread)} + results(thread));
+        html += row(QStringList{ThreadRow(std::size_t(thread[u"thread"].toInt())), cpuOf(thread)} + results(thread));
     }
     const QJsonObject multi = round[u"multi"].toObject();
     html += row(QStringList{MultiSumRow(), QString()} + results(multi));
-    html += row(QStringList{MultiWallRow(), QString()} + results(multi[u"by_wall"].toObject()));
+    html += row(QStringList{MultiByWallRow(), QString()} + results(multi[u"by_wall"].toObject()));
     html += QStringLiteral("</table>\n<p class=\"echelle\">%1</p>\n")
                 .arg(ScalingLine(Figure(round[u"scaling"].toDouble()),
                                  Figure(100.0 * round[u"efficiency"].toDouble()))
+                         .trimmed()
                          .toHtmlEscaped());
     if (round[u"disturbed"].toBool())
-        html += QStringLiteral("<p>%1</p>\n").arg(DisturbedLine().toHtmlEscaped());
+        html += QStringLiteral("<p>%1</p>\n").arg(DisturbedNote().toHtmlEscaped());
     return html;
 }
 
@@ -120,14 +121,24 @@ QString threadsSection(const QJsonObject &document)
         const QJsonObject summary = document[u"summary"].toObject();
         html += QStringLiteral("<table><caption>%1</caption>\n").arg(MediansCaption(int(rounds.size())).toHtmlEscaped());
         html += row({QString(), MedianColumn()}, "th");
-        html += row({SingleIndexName(), result(summary[u"single_index"])});
-        html += row({MultiIndexName(), result(summary[u"multi_index"])});
-        html += row({MultiWallIndexName(), result(summary[u"multi_index_by_wall"])});
-        html += row({ScalingName(), Figure(summary[u"scaling"].toDouble())});
-        html += row({EfficiencyName(), Figure(100.0 * summary[u"efficiency"].toDouble()) + QStringLiteral(" %")});
+        html += row({ThreadsFigureName(ThreadsFigure::SingleIndex), result(summary[u"single_index"])});
+        html += row({ThreadsFigureName(ThreadsFigure::MultiIndex), result(summary[u"multi_index"])});
+        html += row({ThreadsFigureName(ThreadsFigure::MultiIndexByWall), result(summary[u"multi_index_by_wall"])});
+        html += row({ThreadsFigureName(ThreadsFigure::Scaling), Figure(summary[u"scaling"].toDouble())});
+        html += row({ThreadsFigureName(ThreadsFigure::Efficiency),
+                     Figure(100.0 * summary[u"efficiency"].toDouble()) + QStringLiteral(" %")});
         html += QStringLiteral("</table>\n");
     }
     return html + QStringLiteral("</div>\n");
+}
+
+// A CPU's kind from its name in the document.
+CoreType coreTypeOf(const QString &key)
+{
+    for (const CoreType type : {CoreType::Performance, CoreType::Efficiency})
+        if (key == QLatin1String(CoreTypeKey(type)))
+            return type;
+    return CoreType::Unknown;
 }
 
 QString joined(const QJsonArray &values, const QString &none)
@@ -140,7 +151,7 @@ QString joined(const QJsonArray &values, const QString &none)
 
 QString perCoreSection(const QJsonObject &document)
 {
-    QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n").arg(PerCoreHeading().toHtmlEscaped());
+    QString html = QStringLiteral("<h2>%1</h2>\n<div id=\"coeurs\">\n").arg(EachCpuHeading().toHtmlEscaped());
     html += conditionsBlock(document) + QStringLiteral("<table>\n");
     html += row({CpuColumn(), TypeColumn(), ClusterColumn(), SiblingsColumn(), MaxFrequencyColumn(),
                  IntegerColumn(), FloatingColumn(), IndexColumn(), MarkColumn()},
@@ -148,10 +159,10 @@ QString perCoreSection(const QJsonObject &document)
     for (const QJsonValue &value : document[u"cpus"].toArray()) {
         const QJsonObject cpu = value.toObject();
         const QJsonValue cluster = cpu[u"cluster"], frequency = cpu[u"max_frequency_hz"];
-        html += row(QStringList{QString::number(cpu[u"cpu"].toInt()), CoreTypeName(cpu[u"type"].toString()),
+        html += row(QStringList{QString::number(cpu[u"cpu"].toInt()), CoreKind(coreTypeOf(cpu[u"type"].toString())),
                                 cluster.isDouble() ? QString::number(cluster.toInt()) : QString(),
-                                joined(cpu[u"smt_siblings"].toArray(), NoSiblings()),
-                                frequency.isDouble() ? Gigahertz(Figure(frequency.toDouble() / 1e9)) : QString()}
+                                joined(cpu[u"smt_siblings"].toArray(), NoSibling()),
+                                frequency.isDouble() ? Gigahertz(frequency.toDouble()) : QString()}
                     + results(cpu) + QStringList{joined(cpu[u"reasons"].toArray(), QString())});
     }
     return html + QStringLiteral("</table>\n</div>\n");
