@@ -32,6 +32,21 @@ QFont bold(QFont font)
     return font;
 }
 
+// `text` shortened with "…" to fit `width` as this painter draws it. A font's
+// metrics alone give its glyphs' widths at their own size, hinted; a painter
+// drawing at another scale (a screen at 200 %) draws them wider or narrower.
+QString fitted(QPainter &painter, const QString &text, double width)
+{
+    const QFontMetricsF metrics(painter.font(), painter.device());
+    const auto drawnWidth = [&](const QString &shown) {
+        return painter.boundingRect(QRectF(0, 0, 1e6, 1e6), Qt::AlignLeft | Qt::TextSingleLine, shown).width();
+    };
+    QString shown = text;
+    for (double room = width; room > 0.0 && drawnWidth(shown) > width; room -= metrics.averageCharWidth())
+        shown = metrics.elidedText(text, Qt::ElideRight, room);
+    return shown;
+}
+
 QString leftOutText(const ChartModel &model)
 {
     if (model.leftOut == 0)
@@ -45,10 +60,11 @@ void paintHistogram(QPainter &painter, const ChartModel &model, const Layout &la
     const QFontMetricsF metrics(font);
     const double line = metrics.height();
     painter.setPen(Qt::black);
+    const QString heading =
+        QStringLiteral("Répartition des %1 indices (du 1er au 99e centile ; les autres aux extrémités)")
+            .arg(model.results);
     painter.drawText(QRectF(layout.histogram.left(), layout.histogram.top(), layout.histogram.width(), line),
-                     Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Répartition des %1 indices (du 1er au 99e centile ; les autres aux extrémités)")
-                         .arg(model.results));
+                     Qt::AlignLeft | Qt::AlignVCenter, fitted(painter, heading, layout.histogram.width()));
     const QRectF plot = layout.histogram.adjusted(0, line * 1.5, 0, -line * 1.6);
     const auto most = std::max<std::int64_t>(1, *std::max_element(h.counts.begin(), h.counts.end()));
     const double width = plot.width() / double(h.counts.size());
@@ -89,8 +105,7 @@ void paintBar(QPainter &painter, const ChartModel &model, const Layout &layout, 
     painter.setPen(Qt::black);
     const QString position = QStringLiteral("%1.").arg(bar.position);
     const QRectF labelRect(row.left(), row.top(), layout.labelWidth - 8.0, row.height());
-    const QString label = metrics.elidedText(position + QLatin1Char(' ') + bar.label, Qt::ElideRight,
-                                             labelRect.width());
+    const QString label = fitted(painter, position + QLatin1Char(' ') + bar.label, labelRect.width());
     painter.drawText(labelRect, Qt::AlignRight | Qt::AlignVCenter, label);
     const double valueWidth = QFontMetricsF(bold(font)).horizontalAdvance(QStringLiteral("000000000.00 ◀"));
     const double room = std::max(1.0, row.width() - layout.labelWidth - valueWidth);
@@ -124,6 +139,12 @@ double NeededHeight(const ChartModel &model, double width, const QFont &font)
     Q_UNUSED(width);
     return 2 * margin + headerHeight(font) + (model.histogram ? histogramHeight : 0.0)
            + rowHeightOf(font) * double(std::max<std::size_t>(1, model.bars.size()));
+}
+
+double SmallestHeight(const ChartModel &model, const QFont &font)
+{
+    return 2 * margin + headerHeight(font) + (model.histogram ? histogramHeight : 0.0)
+           + std::ceil(QFontMetricsF(font).height()) * double(model.bars.size());
 }
 
 Layout LayOut(const ChartModel &model, const QSizeF &size, const QFont &font)
@@ -162,13 +183,12 @@ void Paint(QPainter &painter, const ChartModel &model, const Layout &layout, con
     painter.setFont(bold(font));
     painter.setPen(Qt::black);
     const QString title = QStringLiteral("Résultats enregistrés : %1").arg(model.results) + leftOutText(model);
-    painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(bold(font)).elidedText(title, Qt::ElideRight, layout.title.width()));
+    painter.drawText(layout.title, Qt::AlignLeft | Qt::AlignVCenter, fitted(painter, title, layout.title.width()));
     painter.setFont(font);
     const QString summary = model.machinePosition ? QStringLiteral("Cette machine : %1").arg(RankSummary(model))
                                                   : RankSummary(model);
     painter.drawText(layout.summary, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetricsF(font).elidedText(summary, Qt::ElideRight, layout.summary.width()));
+                     fitted(painter, summary, layout.summary.width()));
     if (model.histogram)
         paintHistogram(painter, model, layout, font);
     for (std::size_t i = 0; i < model.bars.size(); ++i)

@@ -32,6 +32,9 @@ Layout LayOut(const ChartModel &model, const QSizeF &size, const QFont &font);
 
 // The height the picture needs at `width` to show every bar at its row height.
 double NeededHeight(const ChartModel &model, double width, const QFont &font);
+// The least height that still gives every bar a row of a line of text: a
+// window lower than that scrolls.
+double SmallestHeight(const ChartModel &model, const QFont &font);
 
 // The font the files are drawn with.
 QFont ChartFont();

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include <cmath>
+
 using namespace tarvo::chart;
 
 ChartView::ChartView(QWidget *parent)
@@ -20,6 +22,7 @@ ChartView::ChartView(QWidget *parent)
 void ChartView::setModel(ChartModel model)
 {
     model_ = std::move(model);
+    setMinimumHeight(int(std::ceil(SmallestHeight(model_, font()))));
     layout_ = LayOut(model_, size(), font());
     setAccessibleDescription(Description(model_));
     // The keyboard starts on this machine when there is one.
@@ -45,6 +48,15 @@ void ChartView::focusBar(int bar)
     if (QAccessible::isActive()) {
         QAccessibleEvent changed(this, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&changed);
+    }
+    if (bar >= 0 && std::size_t(bar) < layout_.barRows.size()) {
+        // The first and the last bar bring the picture's ends into view with them.
+        QRect row = layout_.barRows[std::size_t(bar)].toAlignedRect();
+        if (bar == 0)
+            row.setTop(0);
+        if (std::size_t(bar) + 1 == layout_.barRows.size())
+            row.setBottom(height() - 1);
+        emit barFocused(row);
     }
     update();
 }

@@ -2,6 +2,8 @@
 // widget, with its bars reachable from the keyboard (Up, Down, Home, End; the
 // bar's text becomes the widget's accessible name, so a screen reader reads
 // it) and from the mouse (hovering a bar shows its whole line as plain text).
+// It is never lower than a line of text a bar: in a scroll area, a smaller
+// window scrolls, and follows the keyboard from bar to bar (barFocused).
 #pragma once
 
 #include "chart/ChartModel.h"
@@ -22,6 +24,10 @@ public:
     int focusedBar() const { return focused_; }
     void focusBar(int bar);
     QString barText(int bar) const;
+
+signals:
+    // The keyboard or the mouse moved to the bar in this rectangle.
+    void barFocused(QRect row);
 
 protected:
     bool event(QEvent *event) override;

@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPushButton>
@@ -34,15 +35,25 @@ TFormGraphique::TFormGraphique()
 {
     setObjectName(QStringLiteral("FormGraphique"));
     setWindowTitle(Caption);
-    Graphique = new ChartView(this);
+    // A window too low for every bar scrolls; the keyboard's bar stays in view.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("Defilement"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    Graphique = new ChartView;
     Graphique->setObjectName(QStringLiteral("Graphique"));
+    scroll->setWidget(Graphique);
+    QObject::connect(Graphique, &ChartView::barFocused, scroll,
+                     [scroll](QRect row) { scroll->ensureVisible(0, row.center().y(), 0, row.height() / 2 + 1); });
     ButtonEnregistrer = new QPushButton(QStringLiteral("&Enregistrer l'image…"), this);
     ButtonEnregistrer->setObjectName(QStringLiteral("ButtonEnregistrer"));
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ButtonEnregistrer);
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(Graphique, 1);
+    layout->addWidget(scroll, 1);
     layout->addLayout(buttons);
     tarvo::GiveDesignedFont(this);
     Graphique->setFont(tarvo::chart::ChartFont());

@@ -4,7 +4,8 @@ window's list by its context menu, then by Ctrl+G; closing the menu is no
 activation of the list's window (no reload); the bars read from the keyboard
 through the accessibility tree; the window's description summarises the
 picture; "Enregistrer l'image…" writes a PNG through the file dialog. With
-TARVO_E2E_SCALE=2 the program runs at Qt's scale 2 and the window's
+TARVO_E2E_SCALE=2 the program runs at Qt's scale 2, where the window is too
+low for its bars and scrolls as the keyboard moves, and the window's
 screenshot is saved beside the program.
 
     tests/e2e/run.sh [--wayland] graphique.py build/ci/src/zurezive"""
@@ -104,6 +105,17 @@ def drive(d):
     wait_for("the second bar read", lambda: chart.name.startswith("2e : Processeur <b>29</b> & co"))
 
     if SCALE != "1":
+        print("-- too low for every bar: the window scrolls, following the keyboard")
+        bar = wait_for("the chart's scroll bar", lambda: next(
+            (a for a in desktop.descendants(graphique) if a.getRoleName() == "scroll bar"
+             and a.queryComponent().getExtents(desktop.pyatspi.WINDOW_COORDS).height > 0), None))
+        value = bar.queryValue()
+        expect(value.maximumValue > 0 and value.currentValue == 0, "the chart does not scroll from its top")
+        d.key(GRAPHIQUE, "End")
+        wait_for("the last bar read", lambda: chart.name.startswith("31e : Processeur <b>0</b> & co"))
+        wait_for("the chart scrolled to its end", lambda: value.currentValue == value.maximumValue)
+        d.key(GRAPHIQUE, "Home", "Down")
+        wait_for("back at the top", lambda: value.currentValue == 0 and chart.name.startswith("2e : "))
         shot = os.path.join(os.path.dirname(d.program_path), f"graphique-scale{SCALE}.png")
         left, top, width, height = d.client_rect(GRAPHIQUE)
         subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}", shot], check=True)
