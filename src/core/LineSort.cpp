@@ -77,6 +77,24 @@ void radixSort(Record *first, Record *last, int shift)
             radixSort(end[b] - count[b], end[b], shift - 8);
 }
 
+// Runs work(half, from, to) on the two halves of [first, last), the second on
+// another thread when `parallel` (and one is to be had); else work(0, first, last).
+template <typename Work>
+void onHalves(Record *first, Record *last, bool parallel, Work &&work)
+{
+    if (parallel) {
+        Record *mid = first + (last - first) / 2;
+        try {
+            std::jthread other([&] { work(1, mid, last); });
+            work(0, first, mid);
+            return;
+        } catch (const std::system_error &) {
+            // No thread to be had: this one does it all.
+        }
+    }
+    work(0, first, last);
+}
+
 class Sorter {
 public:
     Sorter(const char *data, const LongLines &longLines)
@@ -101,23 +119,36 @@ public:
             return;
         }
 
+        // A long run's keys are made on two threads, a half each.
+        parallel = parallel && last - first >= parallelSortFrom && std::thread::hardware_concurrency() > 1;
         // Bytes the whole run shares say nothing about order (the index's
         // leading spaces in a results file).
-        depth += shared(first, last, depth);
-        const KeyCode code = codeFor(first, last, depth);
+        constexpr std::uint64_t unset = ~std::uint64_t(0); // a half not made
+        std::array<std::uint64_t, 2> common{unset, unset};
+        onHalves(first, last, parallel, [&](int half, Record *from, Record *to) {
+            common[half] = shared(*first, from, to, depth);
+        });
+        depth += std::min(common[0], common[1]);
+        std::array<std::array<bool, 256>, 2> met{};
+        onHalves(first, last, parallel, [&](int half, Record *from, Record *to) { meet(from, to, depth, met[half]); });
+        for (std::size_t byte = 0; byte < 256; ++byte)
+            met[0][byte] = met[0][byte] || met[1][byte];
+        const KeyCode code = codeFor(met[0]);
         if (code.bits == 0)
             return; // every line ends there: all the same
         // The bits where some keys differ are set in some and clear in others.
-        std::uint64_t some = 0, all = ~std::uint64_t(0);
-        for (Record *r = first; r != last; ++r) {
-            r->key = key(*r, depth, code);
-            some |= r->key;
-            all &= r->key;
-        }
-        const int highest = int(std::bit_width(some & ~all)) - 1;
+        std::array<std::uint64_t, 2> some{}, all{~std::uint64_t(0), ~std::uint64_t(0)};
+        onHalves(first, last, parallel, [&](int half, Record *from, Record *to) {
+            for (Record *r = from; r != to; ++r) {
+                r->key = key(*r, depth, code);
+                some[half] |= r->key;
+                all[half] &= r->key;
+            }
+        });
+        const int highest = int(std::bit_width((some[0] | some[1]) & ~(all[0] & all[1]))) - 1;
 
         // Two parts split at a sampled median key sort side by side and need no merge.
-        if (parallel && last - first >= parallelSortFrom && std::thread::hardware_concurrency() > 1) {
+        if (parallel) {
             std::array<std::uint64_t, 63> sample;
             const std::ptrdiff_t step = (last - first) / std::ptrdiff_t(sample.size());
             for (std::size_t i = 0; i < sample.size(); ++i)
@@ -158,15 +189,19 @@ private:
     const char *line(const Record &r) const { return line(r.ref); }
     std::uint64_t length(const Record &r) const { return LengthOf(longLines_, r.ref); }
 
-    KeyCode codeFor(const Record *first, const Record *last, std::uint64_t depth) const
+    // Marks the bytes met in the next bytes of the lines of [first, last).
+    void meet(const Record *first, const Record *last, std::uint64_t depth, std::array<bool, 256> &met) const
     {
-        std::array<bool, 256> met {};
         for (const Record *r = first; r != last; ++r) {
             const auto *p = reinterpret_cast<const unsigned char *>(line(*r)) + depth;
             const std::uint64_t n = std::min(length(*r) - depth, codedBytes);
             for (std::uint64_t i = 0; i < n; ++i)
                 met[p[i]] = true;
         }
+    }
+
+    static KeyCode codeFor(const std::array<bool, 256> &met)
+    {
         KeyCode code {};
         unsigned ranks = 0;
         for (unsigned byte = 0; byte < 256; ++byte)
@@ -199,11 +234,12 @@ private:
         return key << (code.bits * (code.bytes - n));
     }
 
-    std::uint64_t shared(const Record *first, const Record *last, std::uint64_t depth) const
+    // How many bytes from `depth` every line of [first, last) shares with `with`.
+    std::uint64_t shared(const Record &with, const Record *first, const Record *last, std::uint64_t depth) const
     {
-        const char *a = line(*first) + depth;
-        std::uint64_t common = length(*first) - depth;
-        for (const Record *r = first + 1; r != last && common > 0; ++r) {
+        const char *a = line(with) + depth;
+        std::uint64_t common = length(with) - depth;
+        for (const Record *r = first; r != last && common > 0; ++r) {
             const std::uint64_t n = std::min(common, length(*r) - depth);
             common = std::uint64_t(std::mismatch(a, a + n, line(*r) + depth).first - a);
         }

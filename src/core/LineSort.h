@@ -4,7 +4,7 @@
 // bytes met there need: the digits, spaces and points of a results line take 4
 // bits each, so one key holds the index and the floating result. Runs of equal
 // keys are sorted again from the next bytes; a long list is split at a sampled
-// median key and sorted on two threads.
+// median key and sorted on two threads, its keys made there too, a half each.
 #pragma once
 
 #include "core/LineRecords.h"

@@ -174,6 +174,14 @@ private slots:
         LineList list = LineList::fromBytes(joined(lines, "\n"));
         list.sort();
         QCOMPARE(bytesOf(list), sortedSlowly(lines));
+        // Every line shares its first bytes but those of the second half's
+        // last line (the halves' keys are made apart).
+        for (QByteArray &line : lines)
+            line.prepend("       ");
+        lines.last().replace(3, 1, "!");
+        list = LineList::fromBytes(joined(lines, "\n"));
+        list.sort();
+        QCOMPARE(bytesOf(list), sortedSlowly(lines));
     }
 
     void sortsManyLinesOfEachShapeInByteOrder_data()
