@@ -13,8 +13,10 @@
 //    one-line file, over the file's size;
 //  - --merge of a file of N lines into another of N lines: its time against
 //    `LC_ALL=C sort -u` on the two files.
+// With --before OLD_ZUREZIVE, --list and --merge of that other build are
+// measured too, in turn with this one's, on the same files.
 //
-// Usage: tarvo_cli_bench ZUREZIVE LIST_BENCH [--lines N] [--repeat R] [DIR]
+// Usage: tarvo_cli_bench ZUREZIVE LIST_BENCH [--lines N] [--repeat R] [--before OLD] [DIR]
 // The files are written under DIR (default: a new folder in /tmp) and left there.
 #include "Children.h"
 #include "Measure.h"
@@ -31,8 +33,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,6 +59,7 @@ using tarvo::bench::Failed;
 struct Options {
     std::string program;   // zurezive
     std::string listBench; // tarvo_list_bench, whose --load child is the window's load
+    std::string before;    // an older zurezive to measure beside, or empty
     std::string sortProgram = fs::exists("/usr/bin/sort") ? "/usr/bin/sort" : "/bin/sort";
     long lines = 1'000'000;
     int repeat = 3;
@@ -140,12 +145,14 @@ bool measureList(const Options &o)
     const std::uintmax_t listBytes = fs::file_size(listDir / "TARVODAT.TXT");
     Bench bench(o.repeat);
     ChildRun baseline;
-    const auto list = [&] {
-        const ChildRun list = RunChild({o.program, "--list", "--csv"}, false);
+    // The readings of `program` go under names that begin with `prefix`.
+    const auto list = [&](const std::string &program, const std::string &prefix) {
+        const ChildRun list = RunChild({program, "--list", "--csv"}, false);
         if (list.status != 0 || baseline.status != 0)
             return Failed;
-        bench["list cpu ms"].readings.push_back(list.cpuSeconds * 1000);
-        bench["growth MB"].readings.push_back(double(list.maxRssKilobytes - baseline.maxRssKilobytes) * 1024 / 1e6);
+        bench[prefix + "list cpu ms"].readings.push_back(list.cpuSeconds * 1000);
+        bench[prefix + "growth MB"].readings.push_back(double(list.maxRssKilobytes - baseline.maxRssKilobytes) * 1024
+                                                       / 1e6);
         return list.ms;
     };
     const auto window = [&] {
@@ -168,13 +175,19 @@ bool measureList(const Options &o)
         if (::chdir(listDir.c_str()) != 0)
             return Failed;
         const bool listFirst = round++ % 2 == 0;
-        const double before = listFirst ? list() : window();
-        const double after = listFirst ? window() : list();
+        const double before = listFirst ? list(o.program, "") : window();
+        const double after = listFirst ? window() : list(o.program, "");
         if (std::isnan(before) || std::isnan(after)) {
             std::fprintf(stderr, "--list or the window's load failed\n");
             return Failed;
         }
         bench["window ms"].readings.push_back(listFirst ? after : before);
+        if (!o.before.empty()) {
+            const double old = list(o.before, "before ");
+            if (std::isnan(old))
+                return Failed;
+            bench["before list ms"].readings.push_back(old);
+        }
         // And LC_ALL=C sort on the same file, right after.
         const ChildRun sorted = RunChild({o.sortProgram, "TARVODAT.TXT"}, false, "LC_ALL=C");
         if (sorted.status != 0)
@@ -194,6 +207,11 @@ bool measureList(const Options &o)
                 median("list cpu ms"), median("window cpu ms"), median("list cpu ms") / median("window cpu ms"));
     std::printf("  peak memory above --list on one line: %.1f MB, %.2fx the file\n", median("growth MB"),
                 median("growth MB") / megabytes);
+    if (!o.before.empty())
+        std::printf("  the build before: %.0f ms, %.2fx sort; processor time %.0f ms; peak memory %.1f MB, %.2fx the "
+                    "file\n",
+                    median("before list ms"), median("before list ms") / median("sort ms"),
+                    median("before list cpu ms"), median("before growth MB"), median("before growth MB") / megabytes);
     return true;
 }
 
@@ -209,36 +227,43 @@ bool measureMerge(const Options &o)
     if (::chdir(mergeDir.c_str()) != 0)
         return false;
     Bench bench(o.repeat);
-    bench.InTurn({{"merge ms", [&] {
-                       fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
-                       const ChildRun merge = RunChild({o.program, "--merge", other.string()}, true);
-                       if (merge.status != 0) {
-                           std::fprintf(stderr, "--merge failed: %s\n", merge.output.c_str());
-                           return Failed;
-                       }
-                       if (bench["merge ms"].readings.empty())
-                           std::printf("\n%s", merge.output.c_str());
-                       return merge.ms;
-                   }},
-                  {"sort ms", [&] {
-                       fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
-                       const ChildRun sort = RunChild(
-                           {o.sortProgram, "-u", (mergeDir / "TARVODAT.TXT").string(), other.string()}, false,
-                           "LC_ALL=C");
-                       return sort.status == 0 ? sort.ms : Failed;
-                   }}});
+    const auto mergeOnce = [&](const std::string &program, const char *name) {
+        fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
+        const ChildRun merge = RunChild({program, "--merge", other.string()}, true);
+        if (merge.status != 0) {
+            std::fprintf(stderr, "--merge failed: %s\n", merge.output.c_str());
+            return Failed;
+        }
+        if (bench[name].readings.empty())
+            std::printf("\n%s", merge.output.c_str());
+        return merge.ms;
+    };
+    std::vector<std::pair<std::string, std::function<double()>>> turns = {
+        {"merge ms", [&] { return mergeOnce(o.program, "merge ms"); }},
+        {"sort ms", [&] {
+             fs::copy_file(pristine, mergeDir / "TARVODAT.TXT", fs::copy_options::overwrite_existing);
+             const ChildRun sort = RunChild({o.sortProgram, "-u", (mergeDir / "TARVODAT.TXT").string(), other.string()},
+                                            false, "LC_ALL=C");
+             return sort.status == 0 ? sort.ms : Failed;
+         }}};
+    if (!o.before.empty())
+        turns.push_back({"before merge ms", [&] { return mergeOnce(o.before, "before merge ms"); }});
+    bench.InTurn(turns);
     if (bench.failed())
         return false;
     const double merge = bench["merge ms"].median(), sort = bench["sort ms"].median();
     std::printf("--merge of %ld lines into %ld: %.0f ms; LC_ALL=C sort -u on both: %.0f ms: %.2fx\n", o.lines, o.lines,
                 merge, sort, merge / sort);
+    if (!o.before.empty())
+        std::printf("  the build before: %.0f ms: %.2fx\n", bench["before merge ms"].median(),
+                    bench["before merge ms"].median() / sort);
     return true;
 }
 
 bool parseOptions(int argc, char *argv[], Options &o)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s ZUREZIVE LIST_BENCH [--lines N] [--repeat R] [DIR]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s ZUREZIVE LIST_BENCH [--lines N] [--repeat R] [--before OLD] [DIR]\n", argv[0]);
         return false;
     }
     o.program = fs::canonical(argv[1]).string();
@@ -246,6 +271,8 @@ bool parseOptions(int argc, char *argv[], Options &o)
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc)
             o.lines = std::max(1L, std::strtol(argv[++i], nullptr, 10));
+        else if (std::strcmp(argv[i], "--before") == 0 && i + 1 < argc)
+            o.before = fs::canonical(argv[++i]).string();
         else if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc)
             o.repeat = std::max(1, std::atoi(argv[++i]));
         else

@@ -9,6 +9,9 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -16,10 +19,47 @@ namespace tarvo::cli {
 
 namespace {
 
-void appendWhole(std::string &row, std::int32_t value)
+// Text made in place: room is made before each row, which is then written
+// through a pointer, so that its small pieces are not each a library call.
+class RowText {
+public:
+    // Room for `most` more bytes.
+    char *room(std::size_t most)
+    {
+        if (size_ + most > capacity_) {
+            capacity_ = 2 * (size_ + most);
+            auto bigger = std::make_unique_for_overwrite<char[]>(capacity_);
+            if (size_ > 0)
+                std::memcpy(bigger.get(), data_.get(), size_);
+            data_ = std::move(bigger);
+        }
+        return data_.get() + size_;
+    }
+    // What was written ends at `end`.
+    void grew(char *end) { size_ = std::size_t(end - data_.get()); }
+    void clear() { size_ = 0; }
+    operator std::string_view() const { return std::string_view(data_.get(), size_); }
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0, capacity_ = 0;
+};
+
+// A number's text of at most 16 bytes, 16 of them copied at once where they
+// can be read (a well-formed line goes on well past its numbers).
+char *putNumber(char *into, std::string_view text, const char *lineEnd)
 {
-    char text[16];
-    row.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+    constexpr std::size_t wide = 16;
+    if (text.size() <= wide && text.data() + wide <= lineEnd)
+        std::memcpy(into, text.data(), wide);
+    else
+        std::memcpy(into, text.data(), text.size());
+    return into + text.size();
+}
+
+char *putWhole(char *into, std::int32_t value)
+{
+    return std::to_chars(into, into + 16, value).ptr;
 }
 
 // Sorted, the lines are visited in no order of memory: each would wait for
@@ -37,28 +77,36 @@ void prefetch(const LineList &lines, qsizetype i)
 }
 
 // Rows of lines [first, last) in CSV.
-void csvRows(const LineList &lines, qsizetype first, qsizetype last, std::string &row)
+void csvRows(const LineList &lines, qsizetype first, qsizetype last, RowText &rows)
 {
     for (qsizetype i = first; i < last; ++i) {
         prefetch(lines, i);
         const QByteArrayView line = lines.bytesAt(i);
+        // Each byte of a text becomes at most 3; numbers and the rest are short.
+        char *p = rows.room(3 * std::size_t(line.size()) + 64);
         if (const auto f = ParseResultLine(line)) {
-            (row += f->indiceText) += ',';
-            (row += f->flottantText) += ',';
-            (row += f->entierText) += ',';
-            AppendCsvField(row, f->processeur);
-            row += ',';
-            appendWhole(row, f->freqOrigine);
-            row += ',';
-            appendWhole(row, f->freqOverclock);
-            row += ',';
-            AppendCsvField(row, f->carteMere);
-            row += ',';
+            const char *end = line.data() + line.size();
+            p = putNumber(p, f->indiceText, end);
+            *p++ = ',';
+            p = putNumber(p, f->flottantText, end);
+            *p++ = ',';
+            p = putNumber(p, f->entierText, end);
+            *p++ = ',';
+            p = WriteCsvField(p, f->processeur);
+            *p++ = ',';
+            p = putWhole(p, f->freqOrigine);
+            *p++ = ',';
+            p = putWhole(p, f->freqOverclock);
+            *p++ = ',';
+            p = WriteCsvField(p, f->carteMere);
+            *p++ = ',';
         } else {
-            row += ",,,,,,,";
-            AppendCsvField(row, line);
+            std::memcpy(p, ",,,,,,,", 7);
+            p = WriteCsvField(p + 7, line);
         }
-        row += "\r\n";
+        *p++ = '\r';
+        *p++ = '\n';
+        rows.grew(p);
     }
 }
 
@@ -90,11 +138,12 @@ void jsonRows(const LineList &lines, qsizetype first, qsizetype last, std::strin
 
 // The rows of every line, made a block at a time on two threads and written
 // in order: memory holds two blocks, whatever the length of the list.
-void allRows(const LineList &lines, void (*rows)(const LineList &, qsizetype, qsizetype, std::string &), Output &out)
+template <typename Text>
+void allRows(const LineList &lines, void (*rows)(const LineList &, qsizetype, qsizetype, Text &), Output &out)
 {
     constexpr qsizetype block = 1 << 14;
-    std::string first, second;
-    const auto make = [&](std::string &text, qsizetype from, qsizetype to) {
+    Text first, second;
+    const auto make = [&](Text &text, qsizetype from, qsizetype to) {
         text.clear();
         rows(lines, from, to, text);
     };
@@ -113,13 +162,13 @@ void allRows(const LineList &lines, void (*rows)(const LineList &, qsizetype, qs
             other.join();
         else
             make(second, middle, end);
-        out << first << second;
+        out << std::string_view(first) << std::string_view(second);
     }
 }
 
 } // namespace
 
-void AppendCsvField(std::string &row, QByteArrayView windows1252)
+char *WriteCsvField(char *into, QByteArrayView windows1252)
 {
     // What each byte becomes: printable ASCII as it is (empty here), a
     // control byte as its control picture (U+2400 + byte, U+2421 for DEL), a
@@ -147,7 +196,7 @@ void AppendCsvField(std::string &row, QByteArrayView windows1252)
     }();
     const std::string_view bytes(windows1252.data(), std::size_t(windows1252.size()));
     if (bytes.empty())
-        return;
+        return into;
     // A spreadsheet would run a cell that begins so as a formula: a leading
     // quote makes it text.
     const char first = bytes.front();
@@ -157,9 +206,9 @@ void AppendCsvField(std::string &row, QByteArrayView windows1252)
     for (const char c : bytes)
         quoted = quoted || special[static_cast<unsigned char>(c)];
     if (quoted)
-        row += '"';
+        *into++ = '"';
     if (formula)
-        row += '\'';
+        *into++ = '\'';
     // Printable ASCII goes across in runs; other bytes one at a time.
     const char *p = bytes.data();
     const char *const end = p + bytes.size();
@@ -167,14 +216,25 @@ void AppendCsvField(std::string &row, QByteArrayView windows1252)
         const char *run = p;
         while (run < end && shown[static_cast<unsigned char>(*run)].empty() && *run != '"')
             ++run;
-        row.append(p, std::size_t(run - p));
+        std::memcpy(into, p, std::size_t(run - p));
+        into += run - p;
         if (run == end)
             break;
-        row += *run == '"' ? std::string_view("\"\"") : std::string_view(shown[static_cast<unsigned char>(*run)]);
+        const std::string_view as = *run == '"' ? std::string_view("\"\"") : shown[static_cast<unsigned char>(*run)];
+        std::memcpy(into, as.data(), as.size());
+        into += as.size();
         p = run + 1;
     }
     if (quoted)
-        row += '"';
+        *into++ = '"';
+    return into;
+}
+
+void AppendCsvField(std::string &row, QByteArrayView windows1252)
+{
+    const std::size_t at = row.size();
+    row.resize(at + 3 * std::size_t(windows1252.size()) + 3);
+    row.resize(std::size_t(WriteCsvField(row.data() + at, windows1252) - row.data()));
 }
 
 void ListResults(const std::string &resultsPath, Format format, Output &out)

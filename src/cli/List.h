@@ -21,7 +21,10 @@ void ListResults(const std::string &resultsPath, Format format, Output &out);
 // One CSV field from Windows-1252 bytes, quoted when it holds a separator
 // (comma or semicolon), a quote, or spaces at either end. A field a
 // spreadsheet would take for a formula (=, +, -, @, tab, CR first) begins with
-// a quote; control bytes come out as their control pictures.
+// a quote; control bytes come out as their control pictures. Written at
+// `into`, which has room for 3 bytes a byte and 3 more; returns its end.
+char *WriteCsvField(char *into, QByteArrayView windows1252);
+// The same, at the end of `row`.
 void AppendCsvField(std::string &row, QByteArrayView windows1252);
 
 } // namespace tarvo::cli

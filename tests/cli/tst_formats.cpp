@@ -93,6 +93,8 @@ private slots:
         QTest::newRow("DEL") << QByteArray("a\x7f") << QStringLiteral("a\u2421");
         QTest::newRow("undefined byte") << QByteArray("a\x81") << QStringLiteral("a\ufffd");
         QTest::newRow("= inside, quoted") << QByteArray("1,=2") << QStringLiteral("1,=2");
+        QTest::newRow("every byte grows, a long text") << QByteArray("=") + QByteArray("\x01\x81\x80\"").repeated(60) + " "
+                                                       << "'=" + QString::fromUtf8("\u2401\ufffd€\"").repeated(60) + " ";
     }
     void csvIsSafeInASpreadsheet()
     {
