@@ -122,6 +122,8 @@ Histogram histogramOf(const Spread &spread, const std::optional<Machine> &machin
 // time over lines of a hundred bytes.
 void parseLines(QByteArrayView bytes, std::vector<Stored> &into)
 {
+    if (bytes.isEmpty())
+        return;
     const char *at = bytes.data(), *const end = at + bytes.size();
     const auto next = [end](const char *from, char c) {
         const void *found = std::memchr(from, c, std::size_t(end - from));
@@ -139,6 +141,8 @@ void parseLines(QByteArrayView bytes, std::vector<Stored> &into)
             if (const auto fields = ParseResultLine(line))
                 into.push_back({StoredValue(fields->indiceText), line});
         }
+        if (lineEnd == end)
+            break;
         at = lineEnd + 1;
     }
 }
