@@ -5,7 +5,9 @@
 
 #include "core/StoredResult.h"
 
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tarvo;
@@ -38,6 +40,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale::c()); }
     void places_data();
     void places();
+    void appendedLines();
 };
 
 void TstChartModel::places_data()
@@ -141,6 +144,34 @@ void TstChartModel::places()
         QCOMPARE(places.join(QLatin1Char(' ')), QStringLiteral("1 2 2 4"));
     if (QTest::currentDataTag() == QByteArray("many: neighbours of the machine"))
         QCOMPARE(places.join(QLatin1Char(' ')), QStringLiteral("24 25 26 27 28 29 30 31 32 33 34 35 36 37 38"));
+}
+
+// Two copies of a list share the file's bytes, each reading in what was
+// appended since its own last load: each picture counts its own lines, those
+// the other copy read in before it included, and no others.
+void TstChartModel::appendedLines()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TARVODAT.TXT"));
+    const auto append = [&](const QByteArray &bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(bytes);
+    };
+    append(line(1) + "pas un résultat\r\n" + line(2));
+    LineList first;
+    first.loadSorted(path.toStdString());
+    LineList second = first;
+    append(line(3) + line(4));
+    QCOMPARE(second.loadSorted(path.toStdString()), LineList::Read::Appended);
+    append(line(5));
+    QCOMPARE(first.loadSorted(path.toStdString()), LineList::Read::Appended);
+    QVERIFY(first.sharesBytesWith(second));
+
+    const ChartModel fewer = BuildModel(second, std::nullopt), more = BuildModel(first, std::nullopt);
+    QCOMPARE(barsOf(fewer), QStringLiteral("4.00 3.00 2.00 1.00"));
+    QCOMPARE(barsOf(more), QStringLiteral("5.00 4.00 3.00 2.00 1.00"));
+    QCOMPARE(more.leftOut, 1);
 }
 
 QTEST_GUILESS_MAIN(TstChartModel)
