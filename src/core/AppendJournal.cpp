@@ -211,7 +211,7 @@ void SettleJournal(const std::string &dataPath, int fd, bool locked)
         AppendNotice(text);
 }
 
-std::uint64_t SettledSize(const std::string &dataPath, int fd, std::uint64_t &size)
+std::uint64_t SettledSize(const std::string &dataPath, int fd, std::uint64_t size)
 {
     // The journal is made before the data grows and removed after it is whole:
     // a size that did not move around the journal's reading is one it tells of.

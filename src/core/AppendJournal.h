@@ -46,11 +46,10 @@ private:
 // through AppendNotice. The journal is then removed, but where there is no lock.
 void SettleJournal(const std::string &dataPath, int fd, bool locked);
 
-// The length a reader shows of the data file open at `fd`, `size` long: the
-// length before an append in progress or cut off that the next writer would
-// take back, `size` otherwise.
-// `size` is the file's size as last seen, and is brought up to date.
-std::uint64_t SettledSize(const std::string &dataPath, int fd, std::uint64_t &size);
+// The length a reader shows of the data file open at `fd`, `size` long when
+// last seen: the length before an append in progress or cut off that the next
+// writer would take back, the file's current size otherwise.
+std::uint64_t SettledSize(const std::string &dataPath, int fd, std::uint64_t size);
 
 // Where the messages of the journal go (standard error unless replaced).
 extern void (*AppendNotice)(const QString &text);

@@ -47,8 +47,7 @@ QByteArray ReadWhole(int fd, const std::string &path)
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         throw EFOpenError(CannotRead(path, errno));
-    std::uint64_t size = std::uint64_t(info.st_size);
-    const std::uint64_t settled = SettledSize(path, fd, size);
+    const std::uint64_t settled = SettledSize(path, fd, std::uint64_t(info.st_size));
     QByteArray bytes;
     int error = 0;
     try {

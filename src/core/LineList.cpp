@@ -182,8 +182,7 @@ LineList::Read LineList::loadSorted(const std::string &path, const std::function
     if (::fstat(file.fd(), &info) != 0)
         throw EFOpenError(CannotOpen(path, errno));
     // Never the partial last line of an append in progress, or cut off.
-    std::uint64_t now = std::uint64_t(info.st_size);
-    info.st_size = off_t(SettledSize(path, file.fd(), now));
+    info.st_size = off_t(SettledSize(path, file.fd(), std::uint64_t(info.st_size)));
     const auto size = std::uint64_t(info.st_size);
     const bool sameFile = bytes_ && bytes_->fromFile && bytes_->file.device == std::uint64_t(info.st_dev)
         && bytes_->file.inode == std::uint64_t(info.st_ino);
