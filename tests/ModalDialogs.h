@@ -43,3 +43,15 @@ inline QString messageText(QDialog *dialog)
     auto *box = qobject_cast<QMessageBox *>(dialog);
     return box ? box->text() : QString();
 }
+
+// The next message box: `seen` tells whether one came up, `message` gets its
+// text; the box is then closed.
+inline void acknowledge(bool *seen, QString *message)
+{
+    *seen = false;
+    onNextModal([=](QDialog *dialog) {
+        *seen = qobject_cast<QMessageBox *>(dialog) != nullptr;
+        *message = messageText(dialog);
+        dialog->accept();
+    });
+}

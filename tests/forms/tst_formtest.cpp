@@ -212,12 +212,7 @@ private slots:
         Horloge = {[] { return std::int64_t(42); }, 1000};
         QString message;
         bool seen = false;
-        onNextModal(
-            [&message](QDialog *dialog) {
-                message = messageText(dialog);
-                dialog->accept();
-            },
-            &seen);
+        acknowledge(&seen, &message);
 
         pressTester();
 
@@ -251,12 +246,7 @@ private slots:
         Noyaux[6].expected = 1.5;
         QString message;
         bool seen = false;
-        onNextModal(
-            [&message](QDialog *dialog) {
-                message = messageText(dialog);
-                dialog->accept();
-            },
-            &seen);
+        acknowledge(&seen, &message);
 
         pressTester();
         Noyaux = tarvo::Kernels;

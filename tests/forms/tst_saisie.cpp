@@ -105,17 +105,6 @@ void cancel(bool *seen, QString *asked = nullptr)
     answer(QString(), seen, asked);
 }
 
-// The next message box: `seen` tells whether one came up, `message` gets its text.
-void acknowledge(bool *seen, QString *message)
-{
-    *seen = false;
-    onNextModal([=](QDialog *dialog) {
-        *seen = qobject_cast<QMessageBox *>(dialog) != nullptr;
-        *message = messageText(dialog);
-        dialog->accept();
-    });
-}
-
 int openDescriptors()
 {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size());
