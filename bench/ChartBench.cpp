@@ -25,21 +25,13 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <time.h>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// This process's processor time, in milliseconds: on a busy machine the wall
-// clock also counts the other processes' turns.
-double cpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
+using tarvo::bench::ProcessCpuMs;
 
 // Each child's processor time is noted beside its wall-clock figure.
 tarvo::bench::Bench *noted = nullptr;
@@ -102,9 +94,9 @@ int main(int argc, char *argv[])
     });
     const std::optional<tarvo::chart::Machine> machine = tarvo::chart::Machine{1000.0, {}};
     bench.Run("model of the loaded lines, processor time", [&] {
-        const double start = cpuMs();
+        const double start = ProcessCpuMs();
         const tarvo::chart::ChartModel model = tarvo::chart::BuildModel(list, machine);
-        return model.results > 0 ? cpuMs() - start : tarvo::bench::Failed;
+        return model.results > 0 ? ProcessCpuMs() - start : tarvo::bench::Failed;
     });
     bench.Time("model of the loaded lines", [&] { tarvo::chart::BuildModel(list, machine); });
     const auto picture = [&] {
@@ -113,9 +105,9 @@ int main(int argc, char *argv[])
     };
     bench.Time("picture of the loaded lines to PNG", picture);
     bench.Run("the same, processor time", [&] {
-        const double start = cpuMs();
+        const double start = ProcessCpuMs();
         picture();
-        return cpuMs() - start;
+        return ProcessCpuMs() - start;
     });
     bench.InTurn({{"zurezive --chart FILE.png", [&] { return program(dir, "--chart", "c.png"); }},
                   {"zurezive --report FILE.html", [&] { return program(dir, "--report", "r.html"); }}});

@@ -2,6 +2,7 @@
 // results window and then the "Graphique" window opened from it, each as a
 // user opens them, timed from inside.
 #include "ChartBenchWindows.h"
+#include "Measure.h"
 #include "Presser.h"
 
 #include "AllForms.h"
@@ -19,24 +20,15 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <time.h>
 
 namespace {
 
 using tarvo::bench::Clock;
 using tarvo::bench::idleFor;
 using tarvo::bench::msSince;
+using tarvo::bench::ProcessCpuMs;
 
 constexpr int idleMs = 1000;
-
-// This process's processor time, in ms: on a busy machine the wall clock also
-// counts the other processes' turns.
-double cpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 // Ctrl+G in the stored results window: typed through the X server, or, with
 // none, the shortcut's handler called.
@@ -62,17 +54,17 @@ int run(long expected)
     tarvo::bench::Presser presser;
     idleFor(idleMs);
 
-    double cpu = cpuMs();
+    double cpu = ProcessCpuMs();
     const double load = presser.press(consulter, consulter->rect().center());
-    const double loadCpu = cpuMs() - cpu;
+    const double loadCpu = ProcessCpuMs() - cpu;
     if (load < 0 || list->count() != expected) {
         std::fprintf(stderr, "the list holds %d lines, not %ld\n", list->count(), expected);
         return 3;
     }
     idleFor(idleMs);
-    cpu = cpuMs();
+    cpu = ProcessCpuMs();
     const double graphique = openGraphique(presser, list->viewport());
-    const double graphiqueCpu = cpuMs() - cpu;
+    const double graphiqueCpu = ProcessCpuMs() - cpu;
     const auto *chart = FormGraphique ? FormGraphique->findChild<ChartView *>(QStringLiteral("Graphique")) : nullptr;
     if (graphique < 0 || !chart || !FormGraphique->isVisible()
         || chart->model().results + chart->model().leftOut != expected) {

@@ -18,7 +18,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -45,13 +44,6 @@ MachineTime machineTime()
     return {double(f[0] + f[1] + f[2] + f[5] + f[6]) * tick, double(f[7]) * tick};
 }
 
-double processSeconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -69,9 +61,9 @@ int main(int argc, char *argv[])
     for (int r = 0; r < rounds; ++r) {
         const ThreadedRun single = RunThreaded({cpus.front()});
         const MachineTime before = machineTime();
-        const double ownBefore = processSeconds();
+        const double ownBefore = bench::ProcessCpuMs();
         const ThreadedRun multi = RunThreaded(all);
-        const double own = processSeconds() - ownBefore;
+        const double own = (bench::ProcessCpuMs() - ownBefore) / 1e3;
         const MachineTime after = machineTime();
         const MultiCoreScores one = Combine(single), many = Combine(multi);
 

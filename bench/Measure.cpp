@@ -5,8 +5,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <time.h>
 
 namespace tarvo::bench {
+
+double ProcessCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
 
 Stats StatsOf(const std::vector<double> &readings)
 {

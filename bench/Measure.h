@@ -46,6 +46,10 @@ struct Measurement {
 // readings (failed() tells).
 inline constexpr double Failed = std::numeric_limits<double>::quiet_NaN();
 
+// This process's processor time so far, in milliseconds: on a busy machine the
+// wall clock also counts the other processes' turns.
+double ProcessCpuMs();
+
 class Bench {
 public:
     explicit Bench(int repetitions = 1) : repetitions_(repetitions < 1 ? 1 : repetitions) {}
