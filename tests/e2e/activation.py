@@ -41,11 +41,9 @@ def expect_counts(a, b, count_a, count_b, why):
 
 
 def close_message(d, app):
-    box = wait_for("a message box", lambda: next(
-        (w for w in desktop.shown_windows(app) if w.getRoleName() == "alert"), None))
+    box = wait_for("a message box", lambda: desktop.shown_message_box(app))
     d.click(desktop.find(box, "push button", "OK"))
-    wait_for("the message box to go", lambda: all(
-        w.getRoleName() != "alert" for w in desktop.shown_windows(app)))
+    wait_for("the message box to go", lambda: not desktop.shown_message_box(app))
 
 
 def drive(d):

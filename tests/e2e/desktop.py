@@ -69,6 +69,11 @@ def shown_windows(app):
             if w is not None and w.getRoleName() in WINDOW_ROLES and "showing" in states(w)]
 
 
+def shown_message_box(app):
+    """The message box on screen, or None."""
+    return next((w for w in shown_windows(app) if w.getRoleName() == "alert"), None)
+
+
 def window(app, caption, timeout=10.0):
     return wait_for(f"the window {caption!r}", lambda: next(
         (w for w in shown_windows(app) if w.name == caption), None), timeout)

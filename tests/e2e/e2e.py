@@ -80,8 +80,7 @@ def answer_input_box(d, app, button, caption, text):
 
 def message_box(app):
     """The one message box on screen, and its text."""
-    box = wait_for("a message box",
-                   lambda: next((w for w in desktop.shown_windows(app) if w.getRoleName() == "alert"), None))
+    box = wait_for("a message box", lambda: desktop.shown_message_box(app))
     return box, " ".join(t for t in desktop.texts(box, "label") if t)
 
 
@@ -118,10 +117,6 @@ def nothing_within(what, happened, timeout):
         if happened():
             raise Failure(what)
         time.sleep(0.05)
-
-
-def alert_shown(app):
-    return any(w.getRoleName() == "alert" for w in desktop.shown_windows(app))
 
 
 class Run:
@@ -163,7 +158,7 @@ def consulter_before_any_result(r):
     # The program has handled that focus change once it shows the window active
     # again; a second load would have put its message up by then.
     seen = wait_for("the stored results window active again, or a second message box",
-                    lambda: "alert" if alert_shown(app) else "active" in desktop.states(r.consulter))
+                    lambda: "alert" if desktop.shown_message_box(app) else "active" in desktop.states(r.consulter))
     expect(seen != "alert", "a second message box came after the first was closed")
     a11y.check(r.consulter)
     expect(desktop.texts(r.consulter, "list item") == [],
