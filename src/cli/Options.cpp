@@ -2,17 +2,10 @@
 
 #include "cli/Arguments.h"
 #include "cli/OptionValues.h"
-#include "cli/Threads.h"
 #include "cli/ToolkitOptions.h"
 
-#include "core/DataFiles.h"
-#include "core/ThreadedRun.h"
-
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <getopt.h>
-#include <sched.h>
 #include <string_view>
 
 namespace tarvo::cli {
