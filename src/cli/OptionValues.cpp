@@ -59,11 +59,10 @@ Refusal takeRepeat(Options &options, const char *text)
         options.repeatAuto = true;
         return {};
     }
-    int count = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
-    if (error != std::errc() || end != value.data() + value.size() || count < 1 || count > 100)
+    const auto count = wholeNumber(value, 1, 100);
+    if (!count)
         return BadRepeatCount(local(text));
-    options.repeat = count;
+    options.repeat = *count;
     return {};
 }
 
