@@ -108,10 +108,12 @@ std::optional<bool> ReadTurboAllowed(const std::string &root)
     return std::nullopt;
 }
 
-std::optional<CpuTimes> ReadCpuTimes(const std::string &root, int cpu)
+namespace {
+
+// The counters of /proc/stat's line with this label ("cpu" sums every CPU).
+std::optional<CpuTimes> readCpuTimes(const std::string &root, const std::string &name)
 {
     std::ifstream stat(fs::path(root) / "proc/stat");
-    const std::string name = "cpu" + std::to_string(cpu);
     std::string line;
     while (std::getline(stat, line)) {
         std::istringstream fields(line);
@@ -131,9 +133,23 @@ std::optional<CpuTimes> ReadCpuTimes(const std::string &root, int cpu)
             if (i != 3 && i != 4)
                 times.busy += ticks[i];
         }
+        if (ticks.size() == 8)
+            times.steal = ticks[7];
         return times;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CpuTimes> ReadCpuTimes(const std::string &root, int cpu)
+{
+    return readCpuTimes(root, "cpu" + std::to_string(cpu));
+}
+
+std::optional<CpuTimes> ReadAllCpuTimes(const std::string &root)
+{
+    return readCpuTimes(root, "cpu");
 }
 
 std::optional<double> BusyPercent(const std::optional<CpuTimes> &before, const std::optional<CpuTimes> &after)

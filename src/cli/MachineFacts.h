@@ -35,8 +35,11 @@ std::optional<bool> ReadTurboAllowed(const std::string &root);
 struct CpuTimes {
     std::uint64_t busy = 0;
     std::uint64_t total = 0;
+    std::optional<std::uint64_t> steal; // given to others by a virtual machine's host
 };
 std::optional<CpuTimes> ReadCpuTimes(const std::string &root, int cpu);
+// The same counters summed over every CPU.
+std::optional<CpuTimes> ReadAllCpuTimes(const std::string &root);
 
 // The share of the time between two readings the CPU was busy, in percent.
 std::optional<double> BusyPercent(const std::optional<CpuTimes> &before, const std::optional<CpuTimes> &after);

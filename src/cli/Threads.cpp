@@ -4,6 +4,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Conditions.h"
 #include "cli/Json.h"
+#include "cli/MachineFacts.h"
 #include "cli/ReportTexts.h"
 #include "cli/RunReport.h"
 
@@ -13,8 +14,6 @@
 #include "core/ThreadedRun.h"
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 #include <unistd.h>
 
@@ -42,15 +41,10 @@ struct Round {
 // CPUs wanted it: /proc/stat's "steal", summed over the CPUs.
 std::optional<double> stolenSeconds()
 {
-    std::ifstream stat("/proc/stat");
-    std::string label;
-    std::uint64_t fields[8] = {};
-    if (!(stat >> label) || label != "cpu")
+    const std::optional<CpuTimes> times = ReadAllCpuTimes("/");
+    if (!times || !times->steal)
         return std::nullopt;
-    for (std::uint64_t &field : fields)
-        if (!(stat >> field))
-            return std::nullopt;
-    return double(fields[7]) / double(sysconf(_SC_CLK_TCK));
+    return double(*times->steal) / double(sysconf(_SC_CLK_TCK));
 }
 
 Round runRound(const std::vector<std::optional<int>> &cpus)
