@@ -1,5 +1,6 @@
 #include "cli/Compare.h"
 
+#include "cli/BuildInfo.h"
 #include "cli/CommandLine.h"
 #include "cli/CommandTexts.h"
 #include "cli/ConditionsTexts.h"
@@ -100,7 +101,7 @@ std::variant<RunDocument, DocumentRefusal> ReadRunDocument(const std::string &pa
     if (error.error != QJsonParseError::NoError)
         return notOurs(document.file, BadJsonAt(error.offset, error.errorString()));
     document.root = json.object();
-    if (document.root.value(QStringLiteral("program")).toString() != QStringLiteral("CPU Tarvo 32"))
+    if (document.root.value(QStringLiteral("program")).toString() != QLatin1String(ProgramName))
         return notOurs(document.file, NotFromThisProgram());
     const QJsonValue runs = document.root.value(QStringLiteral("runs"));
     if (!runs.isArray())

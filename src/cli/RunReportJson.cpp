@@ -98,7 +98,7 @@ void WriteConditionsJson(const Conditions &before, const Conditions &after, Json
 
 void WriteProgramJson(JsonWriter &json)
 {
-    json.key("program").value("CPU Tarvo 32");
+    json.key("program").value(ProgramName);
     json.key("version").value(ProgramVersion());
     json.key("architecture").value(Architecture());
     json.key("compiler").value(Compiler());
