@@ -88,9 +88,13 @@ CoreFigures mediansOf(int cpu, const std::vector<RunRecord> &runs)
 
 void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology, Output &out)
 {
+    std::vector<QStringList> slowReasons;
+    for (const CoreFigures &f : all)
+        slowReasons.push_back(SlowReasons(f, all, topology));
     out << PerCoreHeading();
-    for (const CoreFigures &f : all) {
-        const bool slow = !SlowReasons(f, all, topology).isEmpty();
+    for (std::size_t c = 0; c < all.size(); ++c) {
+        const CoreFigures &f = all[c];
+        const bool slow = !slowReasons[c].isEmpty();
         out << QStringLiteral("%1  %2 %3  %4 %5 %6 %7  %8  %9%10\n")
                    .arg(QString::number(f.cpu).rightJustified(3), CoreKind(kindOf(f.cpu, topology)).leftJustified(12),
                         clusterText(f.cpu, topology).rightJustified(7), siblingsText(f.cpu, topology).rightJustified(10),
@@ -100,14 +104,13 @@ void writeTable(const std::vector<CoreFigures> &all, const CpuTopology &topology
                    .arg(slow ? QStringLiteral(" *") : QString());
     }
     bool marked = false;
-    for (const CoreFigures &f : all) {
-        const QStringList reasons = SlowReasons(f, all, topology);
-        if (reasons.isEmpty())
+    for (std::size_t c = 0; c < all.size(); ++c) {
+        if (slowReasons[c].isEmpty())
             continue;
         if (!marked)
             out << SlowHeading();
         marked = true;
-        out << SlowLine(f.cpu, reasons);
+        out << SlowLine(all[c].cpu, slowReasons[c]);
     }
     for (CoreType kind : {CoreType::Performance, CoreType::Efficiency, CoreType::Unknown}) {
         std::vector<double> values;
