@@ -84,15 +84,21 @@ void writeConditionsJson(const Conditions &c, JsonWriter &json)
     json.endObject();
 }
 
+// The members "before" and "after" of the object being written.
+void writeBeforeAfterJson(const Conditions &before, const Conditions &after, JsonWriter &json)
+{
+    json.key("before");
+    writeConditionsJson(before, json);
+    json.key("after");
+    writeConditionsJson(after, json);
+}
+
 } // namespace
 
 void WriteConditionsJson(const Conditions &before, const Conditions &after, JsonWriter &json)
 {
     json.beginObject();
-    json.key("before");
-    writeConditionsJson(before, json);
-    json.key("after");
-    writeConditionsJson(after, json);
+    writeBeforeAfterJson(before, after, json);
     json.endObject();
 }
 
@@ -214,10 +220,7 @@ void WriteSessionJson(const Session &session, std::int64_t ticksPerSecond, const
     json.key("format_version").value(std::int64_t(2));
     json.key("machine_id").value(MachineIdentity());
     json.newline().key("conditions").beginObject();
-    json.key("before");
-    writeConditionsJson(session.before, json);
-    json.key("after");
-    writeConditionsJson(session.after, json);
+    writeBeforeAfterJson(session.before, session.after, json);
     json.key("throttle_events").value(counter(ThrottleEvents(conditions)));
     json.key("clock_move_percent").value(ClockMovePercent(conditions));
     json.endObject();
