@@ -2,13 +2,10 @@
 
 #include "cli/BuildInfo.h"
 #include "cli/ConditionsTexts.h"
-#include "cli/Json.h"
 #include "cli/ReportTexts.h"
 
 #include "core/Conversions.h"
 #include "core/ErrorTexts.h"
-
-#include <QDateTime>
 
 namespace tarvo::cli {
 
