@@ -87,15 +87,27 @@ int readJournal(const std::string &dataPath, Record &record, int &error)
 // What the next writer makes of the file, `size` long, by its journal.
 enum class Verdict { Nothing, Keep, Cut, Leave };
 
+bool sameFile(const Record &record, const struct stat &info)
+{
+    return std::uint64_t(info.st_dev) == record.device && std::uint64_t(info.st_ino) == record.inode;
+}
+
+// Whether the journal's file holds only part of the append after its length
+// before it: what the next writer cuts back, so what a reader leaves out.
+bool cutShort(const Record &record, const struct stat &info)
+{
+    const auto size = std::uint64_t(info.st_size);
+    return sameFile(record, info) && size > record.before && size - record.before < record.length;
+}
+
 Verdict verdictFor(const Record &record, const struct stat &info, int fd)
 {
     const auto size = std::uint64_t(info.st_size);
-    if (std::uint64_t(info.st_dev) != record.device || std::uint64_t(info.st_ino) != record.inode
-        || size < record.before)
+    if (!sameFile(record, info) || size < record.before)
         return Verdict::Leave;
     if (size == record.before)
         return Verdict::Nothing;
-    if (size - record.before < record.length)
+    if (cutShort(record, info))
         return Verdict::Cut;
     if (size - record.before == record.length && hashOfFile(fd, record.before, record.length) == record.hash)
         return Verdict::Keep;
@@ -226,10 +238,7 @@ std::uint64_t SettledSize(const std::string &dataPath, int fd, std::uint64_t siz
             size = std::uint64_t(info.st_size);
             continue;
         }
-        const bool partial = found == 1 && std::uint64_t(info.st_dev) == record.device
-            && std::uint64_t(info.st_ino) == record.inode && size > record.before
-            && size - record.before < record.length;
-        return partial ? record.before : size;
+        return found == 1 && cutShort(record, info) ? record.before : size;
     }
     return size;
 }
