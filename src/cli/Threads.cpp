@@ -152,11 +152,11 @@ void writeSummaryText(const std::vector<Round> &rounds, Output &out)
 {
     out << ThreadsSpreadHeading(rounds.size());
     for (const Figures &f : summaryFigures(rounds)) {
-        const auto [lowest, highest] = std::minmax_element(f.values.begin(), f.values.end());
+        const Spread spread = SpreadOf(f.values);
         out << QStringLiteral("%1 %2 %3 %4 %5 %\n")
-                   .arg(f.name.leftJustified(28), Figure(Median(f.values)).rightJustified(10),
-                        Figure(*lowest).rightJustified(10), Figure(*highest).rightJustified(10),
-                        Figure(VariationPercent(f.values)).rightJustified(8));
+                   .arg(f.name.leftJustified(28), Figure(spread.median).rightJustified(10),
+                        Figure(spread.min).rightJustified(10), Figure(spread.max).rightJustified(10),
+                        Figure(spread.variationPercent).rightJustified(8));
     }
 }
 
